@@ -1,0 +1,73 @@
+// The state the window, capture and analysis threads share, and the messages by which the
+// workers tell the window what happened.
+//
+// Lock order: g_waveMutex before g_queueMutex. g_spectrumMutex is never held with another mutex.
+// No mutex is held while joining, posting, drawing or writing the file.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+
+using Sample = std::int16_t;
+using SampleBlock = std::vector<Sample>;
+
+// Posted (never sent) with wParam and lParam 0.
+constexpr UINT WM_SPECTRUM_READY = WM_APP + 1;
+constexpr UINT WM_CAPTURE_DONE = WM_APP + 2;
+constexpr UINT WM_CAPTURE_STARTED = WM_APP + 3;
+
+// How the last recording ended, stored by the capture thread before it posts WM_CAPTURE_DONE.
+enum class CaptureOutcome {
+    saved,
+    microphoneUnavailable,  // an audio set-up step failed
+    unsupportedFormat,
+    fileNotCreated,
+    fileNotWritten,
+};
+
+constexpr std::size_t kHistoryLength = 65536;
+constexpr std::size_t kBlockLength = 65536;
+constexpr std::size_t kSpectrumLength = kBlockLength / 2;
+constexpr std::size_t kMaxQueuedBlocks = 4;
+
+extern std::mutex g_queueMutex;
+extern std::condition_variable g_queueCond;
+extern std::mutex g_waveMutex;
+extern std::mutex g_spectrumMutex;
+
+extern std::atomic<bool> g_recording;
+extern std::atomic<bool> g_captureActive;
+extern std::atomic<bool> g_closePending;
+extern std::atomic<bool> g_analysisRunning;
+extern std::atomic<float> g_level;
+extern std::atomic<float> g_peakHz;
+extern std::atomic<CaptureOutcome> g_captureOutcome;
+extern std::int32_t g_sampleRate;
+
+extern HWND g_mainWindow;
+extern HWND g_startButton;
+extern HWND g_stopButton;
+extern HWND g_statusText;
+extern HWND g_levelPanel;
+extern HWND g_wavePanel;
+extern HWND g_spectrumPanel;
+
+extern std::thread g_captureThread;
+extern std::wstring g_outputPath;
+extern std::vector<Sample> g_leftHistory;          // guarded by g_waveMutex
+extern std::vector<float> g_spectrum;              // guarded by g_spectrumMutex
+extern std::string g_outputPathUtf8;
+extern std::vector<float> g_fftWork;               // analysis thread only
+extern std::deque<SampleBlock> g_blockQueue;       // guarded by g_queueMutex
+extern std::thread g_analysisThread;               // capture thread only
+extern std::chrono::steady_clock::time_point g_lastBlockTime;  // capture thread only
+extern std::once_flag g_lastBlockTimeSet;
