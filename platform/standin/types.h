@@ -82,3 +82,23 @@ struct MSG {
     DWORD time;
     POINT pt;
 };
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+
+struct HDC__;
+using HDC = HDC__*;
+struct HGDIOBJ__;
+using HGDIOBJ = HGDIOBJ__*;
+using HPEN = HGDIOBJ;
+using HBRUSH = HGDIOBJ;
+using COLORREF = DWORD;
+
+constexpr COLORREF RGB(BYTE red, BYTE green, BYTE blue) {
+    return static_cast<COLORREF>(red) | (static_cast<COLORREF>(green) << 8) |
+           (static_cast<COLORREF>(blue) << 16);
+}
