@@ -92,10 +92,11 @@ struct RECT {
 
 struct HDC__;
 using HDC = HDC__*;
-struct HGDIOBJ__;
-using HGDIOBJ = HGDIOBJ__*;
-using HPEN = HGDIOBJ;
-using HBRUSH = HGDIOBJ;
+using HGDIOBJ = void*;
+struct HPEN__;
+using HPEN = HPEN__*;
+struct HBRUSH__;
+using HBRUSH = HBRUSH__*;
 using COLORREF = DWORD;
 
 constexpr COLORREF RGB(BYTE red, BYTE green, BYTE blue) {
