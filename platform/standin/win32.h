@@ -5,3 +5,4 @@
 #include "platform/standin/types.h"
 #include "platform/standin/com_audio.h"
 #include "platform/standin/messages.h"
+#include "platform/standin/gdi.h"
