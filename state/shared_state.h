@@ -63,11 +63,11 @@ extern HWND g_spectrumPanel;
 
 extern std::thread g_captureThread;
 extern std::wstring g_outputPath;
-extern std::vector<Sample> g_leftHistory;          // guarded by g_waveMutex
-extern std::vector<float> g_spectrum;              // guarded by g_spectrumMutex
+extern std::vector<Sample> g_leftHistory;  // guarded by g_waveMutex
+extern std::vector<float> g_spectrum;      // guarded by g_spectrumMutex
 extern std::string g_outputPathUtf8;
-extern std::vector<float> g_fftWork;               // analysis thread only
-extern std::deque<SampleBlock> g_blockQueue;       // guarded by g_queueMutex
-extern std::thread g_analysisThread;               // capture thread only
+extern std::vector<float> g_fftWork;                           // analysis thread only
+extern std::deque<SampleBlock> g_blockQueue;                   // guarded by g_queueMutex
+extern std::thread g_analysisThread;                           // capture thread only
 extern std::chrono::steady_clock::time_point g_lastBlockTime;  // capture thread only
 extern std::once_flag g_lastBlockTimeSet;

@@ -7,8 +7,12 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool isHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool isHighSurrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool isLowSurrogate(char32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 void appendCodePoint(std::string& out, char32_t code) {
     auto byte = [&out](char32_t value) { out.push_back(static_cast<char>(value)); };

@@ -48,7 +48,8 @@ HRESULT enter(AudioCall call) {
     record.calls.push_back(call);
     const int count = ++callCounts[call];
     for (const Failure& failure : failures) {
-        if (failure.call == call && (count == failure.nth || (failure.sticky && count > failure.nth))) {
+        if (failure.call == call &&
+            (count == failure.nth || (failure.sticky && count > failure.nth))) {
             return failure.result;
         }
     }
@@ -74,7 +75,7 @@ bool packetReady() {
 // allocated until the next script so that a release too many is counted, not a crash.
 template <typename Interface>
 class Counted : public Interface {
-public:
+  public:
     explicit Counted(const char* name) : name_(name) { ++record.liveInterfaces; }
     virtual ~Counted() = default;
 
@@ -91,7 +92,7 @@ public:
         return references_;
     }
 
-private:
+  private:
     const char* name_;
     ULONG references_ = 1;
 };
@@ -104,7 +105,7 @@ Object* make() {
 }
 
 class CaptureClient final : public Counted<IAudioCaptureClient> {
-public:
+  public:
     CaptureClient() : Counted("captureClient") {}
 
     HRESULT GetBuffer(BYTE** data, UINT32* framesToRead, DWORD* flags, UINT64* devicePosition,
@@ -178,7 +179,7 @@ public:
 };
 
 class AudioClient final : public Counted<IAudioClient> {
-public:
+  public:
     AudioClient() : Counted("audioClient") {}
 
     HRESULT Initialize(AUDCLNT_SHAREMODE shareMode, DWORD, REFERENCE_TIME bufferDuration,
@@ -265,7 +266,7 @@ public:
 };
 
 class Device final : public Counted<IMMDevice> {
-public:
+  public:
     Device() : Counted("device") {}
 
     HRESULT Activate(REFIID iid, DWORD, PROPVARIANT*, void** result) override {
@@ -285,7 +286,7 @@ public:
 };
 
 class Enumerator final : public Counted<IMMDeviceEnumerator> {
-public:
+  public:
     Enumerator() : Counted("enumerator") {}
 
     HRESULT GetDefaultAudioEndpoint(EDataFlow dataFlow, ERole, IMMDevice** endpoint) override {
@@ -306,8 +307,7 @@ public:
 
 }  // namespace
 
-std::vector<BYTE> mixFormat(WORD tag, WORD channels, DWORD rate, WORD bits,
-                            const GUID* subFormat) {
+std::vector<BYTE> mixFormat(WORD tag, WORD channels, DWORD rate, WORD bits, const GUID* subFormat) {
     WAVEFORMATEXTENSIBLE format{};
     format.Format.wFormatTag = tag;
     format.Format.nChannels = channels;

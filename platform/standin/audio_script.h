@@ -48,23 +48,23 @@ struct EndpointScript {
 };
 
 struct AudioRecord {
-    std::vector<AudioCall> calls;         // every audio call, in order
-    std::vector<std::string> releases;    // interfaces in the order they were finally released
-    int extraReleases = 0;                // Release calls on an interface already released
-    int liveInterfaces = 0;               // obtained and not yet released
+    std::vector<AudioCall> calls;       // every audio call, in order
+    std::vector<std::string> releases;  // interfaces in the order they were finally released
+    int extraReleases = 0;              // Release calls on an interface already released
+    int liveInterfaces = 0;             // obtained and not yet released
     int mixFormatsAllocated = 0;
     int mixFormatsFreed = 0;
     int comInitialisations = 0;
     int comUninitialisations = 0;
-    bool comBalancedOnOneThread = true;   // every uninitialise on the thread that initialised
+    bool comBalancedOnOneThread = true;  // every uninitialise on the thread that initialised
     std::optional<std::vector<BYTE>> initializedFormat;  // as Initialize received it
     REFERENCE_TIME bufferDuration = 0;
     int starts = 0;
     int stops = 0;
-    std::vector<Packet> delivered;        // packets handed out by GetBuffer, in order
-    std::vector<UINT32> releasedFrames;   // the frame counts given to ReleaseBuffer
-    bool packetHeld = false;              // a packet was obtained and not released
-    int releaseBufferErrors = 0;          // ReleaseBuffer with no packet or a wrong count
+    std::vector<Packet> delivered;       // packets handed out by GetBuffer, in order
+    std::vector<UINT32> releasedFrames;  // the frame counts given to ReleaseBuffer
+    bool packetHeld = false;             // a packet was obtained and not released
+    int releaseBufferErrors = 0;         // ReleaseBuffer with no packet or a wrong count
 };
 
 // Builds a mix format. subFormat is used (and the extensible form built) when tag is

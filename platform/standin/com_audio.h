@@ -54,7 +54,7 @@ struct PROPVARIANT;
 struct IUnknown {
     virtual ULONG Release() = 0;
 
-protected:
+  protected:
     ~IUnknown() = default;
 };
 
@@ -62,7 +62,7 @@ struct IMMDevice : IUnknown {
     virtual HRESULT Activate(REFIID iid, DWORD clsCtx, PROPVARIANT* activationParams,
                              void** result) = 0;
 
-protected:
+  protected:
     ~IMMDevice() = default;
 };
 
@@ -70,7 +70,7 @@ struct IMMDeviceEnumerator : IUnknown {
     virtual HRESULT GetDefaultAudioEndpoint(EDataFlow dataFlow, ERole role,
                                             IMMDevice** endpoint) = 0;
 
-protected:
+  protected:
     ~IMMDeviceEnumerator() = default;
 };
 
@@ -83,7 +83,7 @@ struct IAudioClient : IUnknown {
     virtual HRESULT Stop() = 0;
     virtual HRESULT GetService(REFIID riid, void** service) = 0;
 
-protected:
+  protected:
     ~IAudioClient() = default;
 };
 
@@ -93,7 +93,7 @@ struct IAudioCaptureClient : IUnknown {
     virtual HRESULT ReleaseBuffer(UINT32 framesRead) = 0;
     virtual HRESULT GetNextPacketSize(UINT32* framesInNextPacket) = 0;
 
-protected:
+  protected:
     ~IAudioCaptureClient() = default;
 };
 

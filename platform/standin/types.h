@@ -53,7 +53,9 @@ inline bool IsEqualGUID(const GUID& a, const GUID& b) {
     return true;
 }
 
-constexpr HRESULT makeHresult(std::uint32_t bits) { return static_cast<HRESULT>(bits); }
+constexpr HRESULT makeHresult(std::uint32_t bits) {
+    return static_cast<HRESULT>(bits);
+}
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
@@ -64,8 +66,12 @@ constexpr HRESULT E_OUTOFMEMORY = makeHresult(0x8007000E);
 constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = makeHresult(0x80040111);
 constexpr HRESULT CO_E_NOTINITIALIZED = makeHresult(0x800401F0);
 
-inline bool FAILED(HRESULT hr) { return hr < 0; }
-inline bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
+inline bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
+inline bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
 
 constexpr UINT WM_APP = 0x8000;
 

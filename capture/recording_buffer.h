@@ -1,0 +1,21 @@
+// The capture thread's in-memory recording: every converted sample, frames interleaved.
+//
+// It grows in fixed-size chunks, so appending a packet costs time in proportion to the packet,
+// never to what is already recorded, and memory stays close to two bytes per sample.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "state/shared_state.h"
+
+using RecordingBuffer = std::vector<std::vector<Sample>>;
+
+constexpr std::size_t kRecordingChunkSamples = std::size_t{1} << 20;
+
+void appendToRecording(RecordingBuffer& recording, const Sample* samples, std::size_t count);
+std::uint64_t recordedSampleCount(const RecordingBuffer& recording);
+
+// The most frames a WAV file can describe: its 32-bit RIFF size is the data size plus 36.
+std::uint64_t maxRecordableFrames(unsigned channels);

@@ -1,0 +1,489 @@
+// The capture thread on real threads against the stand-in's scripted endpoint.
+#include "capture/capture_thread.h"
+
+#include <dlfcn.h>
+#include <pthread.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <fstream>
+#include <random>
+
+#include "platform/standin/audio_script.h"
+#include "platform/standin/message_log.h"
+#include "state/shared_state.h"
+#include "state/utf8.h"
+#include "support/wav_file.h"
+
+// Lets a test make the next-but-one thread creation fail, as when the system is out of threads.
+// Every other creation goes to the real pthread_create (through the sanitizer's, if any).
+namespace {
+std::atomic<int> creationsUntilFailure{0};
+}
+
+extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*),
+                              void* arg) {
+    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+    static const auto real = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
+    if (creationsUntilFailure > 0 && --creationsUntilFailure == 0) {
+        return EAGAIN;
+    }
+    return real(thread, attr, start, arg);
+}
+
+namespace {
+
+using namespace std::chrono_literals;
+using standin::AudioCall;
+using testing_support::freshDirectory;
+using testing_support::readBytes;
+using testing_support::readWav;
+
+HWND testWindow() {
+    static int window;
+    return reinterpret_cast<HWND>(&window);
+}
+
+int countPosted(UINT message) {
+    int count = 0;
+    for (const MSG& msg : standin::postedMessages()) {
+        count += msg.message == message ? 1 : 0;
+    }
+    return count;
+}
+
+// Float inputs with the 16-bit samples they must become.
+const std::vector<std::pair<float, Sample>> kFloatCases = {
+    {0.0f, 0},          {0.5f, 16383}, {-0.5f, -16383}, {1.0f, 32767},
+    {-1.0f, -32767},    {1.5f, 32767}, {-3.0f, -32767}, {0.99999f, 32766},
+    {std::nanf(""), 0}, {0.25f, 8191}, {-0.25f, -8191}, {3.0517578125e-05f, 0},
+};
+
+struct ScriptedInput {
+    std::vector<standin::Packet> packets;
+    std::vector<std::vector<Sample>> expected;  // per packet, the samples the file must hold
+};
+
+// Packets of pseudo-random content in the given layout, and what each must be recorded as.
+ScriptedInput makeInput(bool isFloat, WORD channels, int packetCount, UINT32 frames,
+                        unsigned seed) {
+    std::mt19937 random(seed);
+    ScriptedInput input;
+    for (int p = 0; p < packetCount; ++p) {
+        std::vector<Sample> expected(frames * channels);
+        if (isFloat) {
+            std::vector<float> values(expected.size());
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                const auto& [value, sample] = kFloatCases[random() % kFloatCases.size()];
+                values[i] = value;
+                expected[i] = sample;
+            }
+            input.packets.push_back(standin::floatPacket(values, channels));
+        } else {
+            for (Sample& s : expected) {
+                s = static_cast<Sample>(random());
+            }
+            input.packets.push_back(standin::pcmPacket(expected, channels));
+        }
+        input.expected.push_back(expected);
+    }
+    return input;
+}
+
+standin::EndpointScript scriptOf(std::vector<BYTE> format, std::vector<standin::Packet> packets,
+                                 std::chrono::microseconds period = 0us) {
+    standin::EndpointScript script;
+    script.mixFormat = std::move(format);
+    script.period = period;
+    script.packet = [packets =
+                         std::move(packets)](std::size_t i) -> std::optional<standin::Packet> {
+        if (i < packets.size()) {
+            return packets[i];
+        }
+        return std::nullopt;
+    };
+    return script;
+}
+
+std::vector<BYTE> floatFormat(WORD channels, DWORD rate = 48000) {
+    return standin::mixFormat(WAVE_FORMAT_EXTENSIBLE, channels, rate, 32, &kSubtypeIeeeFloat);
+}
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+class CaptureThread : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = freshDirectory("capture");
+        standin::resetMessages();
+        g_leftHistory.clear();
+        g_blockQueue.clear();
+        g_captureOutcome = CaptureOutcome::saved;
+        useFile(dir_ / "out.wav");
+    }
+    void TearDown() override {
+        g_recording = false;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        g_blockQueue.clear();
+        std::filesystem::remove_all(dir_);
+    }
+
+    void useFile(const std::filesystem::path& path) {
+        file_ = path;
+        g_outputPathUtf8 = path.string();
+    }
+
+    void start(standin::EndpointScript script) {
+        standin::setEndpoint(std::move(script));
+        g_recording = true;
+        thread_ = std::thread(captureThreadMain, std::wstring(L"unused"), testWindow());
+    }
+
+    // Stops once the endpoint has handed out and taken back `packets` packets.
+    void stopAfter(std::size_t packets) {
+        EXPECT_TRUE(
+            waitUntil([&] { return standin::audioRecord().releasedFrames.size() >= packets; }));
+        stop();
+    }
+
+    void stop() {
+        g_recording = false;
+        thread_.join();
+    }
+
+    // What every run must leave behind, however it ended.
+    void expectCleanEnd(std::vector<std::string> releases) {
+        const standin::AudioRecord record = standin::audioRecord();
+        EXPECT_FALSE(g_captureActive);
+        EXPECT_FALSE(g_analysisThread.joinable());
+        EXPECT_EQ(countPosted(WM_CAPTURE_DONE), 1);
+        EXPECT_EQ(standin::postedMessages().back().message, WM_CAPTURE_DONE);
+        EXPECT_EQ(standin::postedMessages().back().hwnd, testWindow());
+        EXPECT_EQ(record.releases, releases);
+        EXPECT_EQ(record.extraReleases, 0);
+        EXPECT_EQ(record.liveInterfaces, 0);
+        EXPECT_EQ(record.mixFormatsFreed, record.mixFormatsAllocated);
+        EXPECT_EQ(record.comInitialisations, 1);
+        EXPECT_EQ(record.comUninitialisations, 1);
+        EXPECT_TRUE(record.comBalancedOnOneThread);
+        EXPECT_FALSE(record.packetHeld);
+        EXPECT_EQ(record.releaseBufferErrors, 0);
+    }
+
+    std::filesystem::path dir_;
+    std::filesystem::path file_;
+    std::thread thread_;
+};
+
+const std::vector<std::string> kAllReleased = {"captureClient", "audioClient", "device",
+                                               "enumerator"};
+
+struct LayoutCase {
+    const char* name;
+    WORD tag;
+    WORD bits;
+    const GUID* subFormat;
+    WORD deviceChannels;
+    DWORD rate;
+};
+
+class RecordsEverySample : public CaptureThread,
+                           public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(RecordsEverySample, FileHoldsTheDeliveredPacketsConverted) {
+    const LayoutCase& c = GetParam();
+    const bool isFloat = c.bits == 32;
+    const WORD recorded = c.deviceChannels < 2 ? 1 : 2;
+    const ScriptedInput input = makeInput(isFloat, recorded, 40, 480, c.deviceChannels);
+    const std::vector<BYTE> format =
+        standin::mixFormat(c.tag, c.deviceChannels, c.rate, c.bits, c.subFormat);
+    start(scriptOf(format, input.packets));
+    stopAfter(input.packets.size());
+
+    std::vector<Sample> expected;
+    for (const auto& packet : input.expected) {
+        expected.insert(expected.end(), packet.begin(), packet.end());
+    }
+    const auto wav = readWav(file_);
+    EXPECT_EQ(wav.channels, recorded);
+    EXPECT_EQ(wav.sampleRate, c.rate);
+    EXPECT_EQ(wav.byteRate, c.rate * recorded * 2);
+    EXPECT_EQ(wav.samples, expected);
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_EQ(g_sampleRate, static_cast<std::int32_t>(c.rate));
+
+    // The stream got the device's format with only the channel count changed.
+    const standin::AudioRecord record = standin::audioRecord();
+    ASSERT_TRUE(record.initializedFormat);
+    std::vector<BYTE> changed = format;
+    reinterpret_cast<WAVEFORMATEX*>(changed.data())->nChannels = recorded;
+    EXPECT_EQ(*record.initializedFormat, changed);
+    EXPECT_EQ(record.bufferDuration, 10'000'000);
+    EXPECT_EQ(record.starts, 1);
+    EXPECT_EQ(record.stops, 1);
+
+    const auto posted = standin::postedMessages();
+    EXPECT_EQ(countPosted(WM_CAPTURE_STARTED), 1);
+    EXPECT_EQ(posted.front().message, WM_CAPTURE_STARTED);
+    EXPECT_EQ(countPosted(WM_SPECTRUM_READY), static_cast<int>(input.packets.size()));
+    expectCleanEnd(kAllReleased);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, RecordsEverySample,
+    ::testing::Values(
+        LayoutCase{"FloatMono48k", WAVE_FORMAT_IEEE_FLOAT, 32, nullptr, 1, 48000},
+        LayoutCase{"FloatExtensibleStereo44k", WAVE_FORMAT_EXTENSIBLE, 32, &kSubtypeIeeeFloat, 2,
+                   44100},
+        LayoutCase{"FloatExtensibleSixChannels", WAVE_FORMAT_EXTENSIBLE, 32, &kSubtypeIeeeFloat, 6,
+                   48000},
+        LayoutCase{"PcmMono16k", WAVE_FORMAT_PCM, 16, nullptr, 1, 16000},
+        LayoutCase{"PcmExtensibleStereo48k", WAVE_FORMAT_EXTENSIBLE, 16, &kSubtypePcm, 2, 48000},
+        LayoutCase{"PcmExtensibleSixChannels", WAVE_FORMAT_EXTENSIBLE, 16, &kSubtypePcm, 6, 96000}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(CaptureThread, SilentPacketsAreRecordedAsZeros) {
+    standin::Packet loud =
+        standin::floatPacket(std::vector<float>(960, 0.5f), 2, AUDCLNT_BUFFERFLAGS_SILENT);
+    standin::Packet normal = standin::floatPacket(std::vector<float>(960, 0.5f), 2);
+    start(scriptOf(floatFormat(2), {loud, normal}));
+    stopAfter(2);
+    std::vector<Sample> expected(960, 0);
+    expected.resize(1920, 16383);
+    EXPECT_EQ(readWav(file_).samples, expected);
+    expectCleanEnd(kAllReleased);
+}
+
+TEST_F(CaptureThread, HistoryLevelAndBlocksFollowThePackets) {
+    // Stereo: first channel a ramp, second channel +-16384, so the level is exactly
+    // (rms(ramp) + 0.5) / 2 ... and for the last packet (first channel silent) exactly 0.25.
+    std::vector<standin::Packet> packets;
+    std::vector<Sample> firstChannel;
+    for (int p = 0; p < 150; ++p) {
+        std::vector<Sample> interleaved;
+        for (int f = 0; f < 480; ++f) {
+            const auto first = static_cast<Sample>(p == 149 ? 0 : (p * 480 + f) % 30000);
+            firstChannel.push_back(first);
+            interleaved.push_back(first);
+            interleaved.push_back(static_cast<Sample>(f % 2 == 0 ? 16384 : -16384));
+        }
+        packets.push_back(standin::pcmPacket(interleaved, 2));
+    }
+    g_lastBlockTime = std::chrono::steady_clock::now() - 1s;
+    start(scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 2, 48000, 16), packets));
+    stopAfter(packets.size());
+
+    EXPECT_EQ(g_level, 0.25f);
+    const std::vector<Sample> newest(firstChannel.end() - kHistoryLength, firstChannel.end());
+    EXPECT_EQ(g_leftHistory, newest);
+    // The analysis thread may have taken blocks; each one queued is 65,536 first-channel samples.
+    std::lock_guard lock(g_queueMutex);
+    for (const SampleBlock& block : g_blockQueue) {
+        EXPECT_EQ(block.size(), kBlockLength);
+    }
+}
+
+TEST_F(CaptureThread, ZeroFramePacketIsReleasedAndAnnouncedButChangesNothing) {
+    standin::Packet empty;
+    empty.announcedFrames = 480;  // announced, then delivered empty
+    const ScriptedInput input = makeInput(true, 1, 2, 480, 7);
+    g_level = 0.125f;
+    start(scriptOf(floatFormat(1), {empty, input.packets[0], empty, input.packets[1]}));
+    stopAfter(4);
+    const auto record = standin::audioRecord();
+    EXPECT_EQ(record.releasedFrames, (std::vector<UINT32>{0, 480, 0, 480}));
+    EXPECT_EQ(countPosted(WM_SPECTRUM_READY), 4);
+    std::vector<Sample> expected = input.expected[0];
+    expected.insert(expected.end(), input.expected[1].begin(), input.expected[1].end());
+    EXPECT_EQ(readWav(file_).samples, expected);
+    expectCleanEnd(kAllReleased);
+}
+
+TEST_F(CaptureThread, StopBeforeTheLoopStillAnnouncesAndWritesAnEmptyFile) {
+    standin::setEndpoint(scriptOf(floatFormat(2), makeInput(true, 2, 5, 480, 1).packets));
+    g_recording = false;
+    captureThreadMain(L"unused", testWindow());
+    const auto posted = standin::postedMessages();
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(posted[0].message, WM_CAPTURE_STARTED);
+    EXPECT_EQ(posted[1].message, WM_CAPTURE_DONE);
+    EXPECT_EQ(readBytes(file_).size(), 44u);
+    EXPECT_TRUE(standin::audioRecord().delivered.empty());
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    expectCleanEnd(kAllReleased);
+}
+
+TEST_F(CaptureThread, StopTakesNoFurtherPacketAndKeepsEveryPacketTaken) {
+    // An endless paced source: Stop lands in the middle of a stream of packets.
+    standin::EndpointScript script;
+    script.mixFormat = floatFormat(1);
+    script.period = 2ms;
+    script.packet = [](std::size_t i) -> std::optional<standin::Packet> {
+        std::vector<float> values(96);
+        for (std::size_t f = 0; f < values.size(); ++f) {
+            values[f] = static_cast<float>((i * 96 + f) % 1000) / 2000.0f;
+        }
+        return standin::floatPacket(values, 1);
+    };
+    start(script);
+    stopAfter(25);
+    const auto record = standin::audioRecord();
+    const auto wav = readWav(file_);
+    ASSERT_EQ(wav.samples.size(), record.delivered.size() * 96);
+    for (std::size_t n = 0; n < wav.samples.size(); ++n) {
+        ASSERT_EQ(wav.samples[n],
+                  static_cast<Sample>(static_cast<float>(n % 1000) / 2000.0f * 32767.0f))
+            << n;
+    }
+    EXPECT_EQ(record.releasedFrames.size(), record.delivered.size());
+    expectCleanEnd(kAllReleased);
+}
+
+TEST_F(CaptureThread, FailingPacketSizeAtACycleStartEndsNormallyWithWhatWasCaptured) {
+    const ScriptedInput input = makeInput(false, 1, 5, 480, 3);
+    standin::setEndpoint(
+        scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 1, 48000, 16), input.packets));
+    // Call 1 starts the first cycle, calls 2-6 follow the five packets, call 7 starts the next.
+    standin::failCall(AudioCall::getNextPacketSize, AUDCLNT_E_DEVICE_INVALIDATED, 7);
+    g_recording = true;
+    captureThreadMain(L"unused", testWindow());
+    EXPECT_TRUE(g_recording) << "the thread ended by itself; the window clears the flag";
+    std::vector<Sample> expected;
+    for (const auto& packet : input.expected) {
+        expected.insert(expected.end(), packet.begin(), packet.end());
+    }
+    EXPECT_EQ(readWav(file_).samples, expected);
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_EQ(standin::audioRecord().stops, 1);
+    expectCleanEnd(kAllReleased);
+}
+
+TEST_F(CaptureThread, FailingGetBufferWaitsAndPollsAgain) {
+    const ScriptedInput input = makeInput(true, 1, 3, 480, 5);
+    standin::setEndpoint(scriptOf(floatFormat(1), input.packets));
+    standin::failCall(AudioCall::getBuffer, AUDCLNT_E_DEVICE_INVALIDATED, 2);
+    g_recording = true;
+    thread_ = std::thread(captureThreadMain, std::wstring(L"unused"), testWindow());
+    stopAfter(3);
+    EXPECT_EQ(readWav(file_).samples.size(), 3u * 480u);
+    expectCleanEnd(kAllReleased);
+}
+
+struct SetupFailure {
+    AudioCall call;
+    std::vector<std::string> releases;
+};
+
+class AudioSetupFailure : public CaptureThread,
+                          public ::testing::WithParamInterface<SetupFailure> {};
+
+TEST_P(AudioSetupFailure, EndsCleanlyAndLeavesTheFileAlone) {
+    std::ofstream(file_, std::ios::binary) << "an earlier recording";
+    standin::setEndpoint(scriptOf(floatFormat(2), makeInput(true, 2, 3, 480, 1).packets));
+    standin::failCall(GetParam().call, E_FAIL);
+    g_recording = true;
+    captureThreadMain(L"unused", testWindow());
+
+    EXPECT_EQ(countPosted(WM_CAPTURE_STARTED), 0);
+    EXPECT_EQ(standin::postedMessages().size(), 1u);
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::microphoneUnavailable);
+    const auto bytes = readBytes(file_);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "an earlier recording");
+    EXPECT_EQ(standin::audioRecord().stops, 0);
+    expectCleanEnd(GetParam().releases);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachStep, AudioSetupFailure,
+    ::testing::Values(SetupFailure{AudioCall::coCreateInstance, {}},
+                      SetupFailure{AudioCall::getDefaultAudioEndpoint, {"enumerator"}},
+                      SetupFailure{AudioCall::activate, {"device", "enumerator"}},
+                      SetupFailure{AudioCall::getMixFormat,
+                                   {"audioClient", "device", "enumerator"}},
+                      SetupFailure{AudioCall::initialize, {"audioClient", "device", "enumerator"}},
+                      SetupFailure{AudioCall::getService, {"audioClient", "device", "enumerator"}},
+                      SetupFailure{AudioCall::start, kAllReleased}));
+
+TEST_F(CaptureThread, UnsupportedLayoutIsRefusedBeforeAnythingOpens) {
+    useFile(dir_ / "never.wav");
+    standin::setEndpoint(scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 2, 48000, 24),
+                                  {standin::pcmPacket(std::vector<Sample>(960, 1), 2)}));
+    g_recording = true;
+    captureThreadMain(L"unused", testWindow());
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::unsupportedFormat);
+    EXPECT_FALSE(std::filesystem::exists(file_));
+    EXPECT_FALSE(standin::audioRecord().initializedFormat.has_value());
+    EXPECT_TRUE(standin::audioRecord().delivered.empty());
+    EXPECT_EQ(countPosted(WM_CAPTURE_STARTED), 0);
+    expectCleanEnd({"audioClient", "device", "enumerator"});
+}
+
+TEST_F(CaptureThread, FileThatCannotBeCreatedStopsTheAnalysisAndReleasesWithoutStop) {
+    useFile(dir_ / "missing folder" / "out.wav");
+    standin::setEndpoint(scriptOf(floatFormat(1), makeInput(true, 1, 3, 480, 1).packets));
+    g_recording = true;
+    captureThreadMain(L"unused", testWindow());
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::fileNotCreated);
+    EXPECT_EQ(countPosted(WM_CAPTURE_STARTED), 0);
+    EXPECT_FALSE(g_analysisRunning);
+    EXPECT_EQ(standin::audioRecord().stops, 0);
+    EXPECT_TRUE(standin::audioRecord().delivered.empty());
+    expectCleanEnd(kAllReleased);
+}
+
+TEST_F(CaptureThread, FailedWriteIsReportedNotSaved) {
+    useFile("/dev/full");
+    start(scriptOf(floatFormat(2), makeInput(true, 2, 10, 480, 9).packets));
+    stopAfter(10);
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::fileNotWritten);
+    expectCleanEnd(kAllReleased);
+}
+
+TEST_F(CaptureThread, AnalysisThreadThatCannotStartEndsTheRecordingCleanly) {
+    useFile(dir_ / "never.wav");
+    standin::setEndpoint(scriptOf(floatFormat(1), makeInput(true, 1, 3, 480, 1).packets));
+    g_recording = true;
+    creationsUntilFailure = 2;  // the capture thread starts; its analysis thread does not
+    thread_ = std::thread(captureThreadMain, std::wstring(L"unused"), testWindow());
+    thread_.join();
+    EXPECT_EQ(creationsUntilFailure, 0);
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::microphoneUnavailable);
+    EXPECT_FALSE(std::filesystem::exists(file_));
+    EXPECT_FALSE(g_analysisRunning);
+    EXPECT_EQ(countPosted(WM_CAPTURE_STARTED), 0);
+    expectCleanEnd(kAllReleased);
+}
+
+TEST_F(CaptureThread, CreatesTheFileUnderItsExactNonAsciiName) {
+    // "é-日本-🎵.wav", with the note outside the Basic Multilingual Plane.
+    std::wstring name = L"\u00e9-\u65e5\u672c-";
+    if constexpr (sizeof(wchar_t) == 2) {
+        name += static_cast<wchar_t>(0xD83C);
+        name += static_cast<wchar_t>(0xDFB5);
+    } else {
+        name += static_cast<wchar_t>(0x1F3B5);
+    }
+    name += L".wav";
+    g_outputPathUtf8 = dir_.string() + "/" + utf8FromWide(name);
+    start(scriptOf(floatFormat(1), makeInput(true, 1, 2, 480, 1).packets));
+    stopAfter(2);
+    const std::string expectedName = "\xC3\xA9-\xE6\x97\xA5\xE6\x9C\xAC-\xF0\x9F\x8E\xB5.wav";
+    EXPECT_EQ(readBytes(dir_ / expectedName).size(), 44u + 2 * 480 * 2);
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+}
+
+}  // namespace
