@@ -239,6 +239,10 @@ BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous) {
         if (previous != nullptr) {
             *previous = canvas->position;
         }
+        const GdiObject& pen = objects.at(canvas->pen);
+        call.penStyle = pen.style;
+        call.penWidth = pen.width;
+        call.color = pen.color;
         canvas->position = {x, y};
     }
     callLog.push_back(call);

@@ -35,10 +35,10 @@ struct GdiCall {
     RECT rect{};       // FillRect
     POINT from{};      // LineTo: the current position it started at
     POINT to{};        // MoveToEx, LineTo: the point given; TextOutW: the text position
-    int penStyle = 0;  // CreatePen: as created; LineTo: the selected pen's
+    int penStyle = 0;  // CreatePen: as created; MoveToEx, LineTo: the selected pen's
     int penWidth = 0;
-    // CreatePen, CreateSolidBrush: as created; FillRect: the brush's; LineTo: the pen's;
-    // SetTextColor: the argument; TextOutW: the device context's text colour at the time.
+    // CreatePen, CreateSolidBrush: as created; FillRect: the brush's; MoveToEx, LineTo: the
+    // selected pen's; SetTextColor: the argument; TextOutW: the device context's text colour.
     COLORREF color = 0;
     int bkMode = 0;     // SetBkMode: the argument; TextOutW: the device context's mode at the time
     std::wstring text;  // TextOutW

@@ -1,0 +1,108 @@
+#include <cstddef>
+#include <cstdint>
+#include <cwchar>
+#include <mutex>
+#include <vector>
+
+#include "display/panel_background.h"
+#include "display/panels.h"
+#include "state/shared_state.h"
+
+namespace {
+
+// The first of equal maxima wins; with no value above 0 the index stays 0.
+std::size_t strongestIndex(const std::vector<float>& values) {
+    float best = 0.0f;
+    std::size_t bestIndex = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (values[i] > best) {
+            best = values[i];
+            bestIndex = i;
+        }
+    }
+    return bestIndex;
+}
+
+// One point per pixel column, each the mean of a group of step values summed in index order. A
+// trailing group that is not followed by another value is left out.
+void drawCurve(HDC dc, const RECT& item, const std::vector<float>& values, std::uint64_t step) {
+    const std::int32_t width = item.right - item.left;
+    const std::int32_t height = item.bottom - item.top;
+    const HPEN curve = CreatePen(PS_SOLID, 1, RGB(220, 120, 60));
+    const HGDIOBJ previous = SelectObject(dc, curve);
+    for (std::int32_t k = 0;
+         k < width && (static_cast<std::uint64_t>(k) + 1) * step < values.size(); ++k) {
+        const std::size_t first = static_cast<std::size_t>(static_cast<std::uint64_t>(k) * step);
+        float sum = 0.0f;
+        for (std::size_t i = first; i < first + step; ++i) {
+            sum += values[i];
+        }
+        const float average = sum / static_cast<float>(step);
+        // An average of 1 lies on the top row, one of 0 two rows above the bottom edge.
+        const std::int32_t y =
+            item.top + static_cast<std::int32_t>((1.0f - average) * static_cast<float>(height - 2));
+        if (k == 0) {
+            MoveToEx(dc, item.left, y, nullptr);
+        } else {
+            LineTo(dc, item.left + k, y);
+        }
+    }
+    SelectObject(dc, previous);
+    DeleteObject(curve);
+}
+
+// The marker scales the index by the panel width over the value count, so it need not meet the
+// curve point whose group holds the peak.
+void drawMarker(HDC dc, const RECT& item, std::uint64_t columns, std::size_t bestIndex,
+                std::size_t count) {
+    const std::uint64_t scaled = columns * static_cast<std::uint64_t>(bestIndex);
+    const std::int32_t x = item.left + static_cast<std::int32_t>(static_cast<float>(scaled) /
+                                                                 static_cast<float>(count));
+    const HPEN marker = CreatePen(PS_SOLID, 2, RGB(255, 40, 40));
+    const HGDIOBJ previous = SelectObject(dc, marker);
+    MoveToEx(dc, x, item.top, nullptr);
+    LineTo(dc, x, item.bottom);
+    SelectObject(dc, previous);
+    DeleteObject(marker);
+}
+
+// Drawn in the device context's current font over the curve and the marker.
+void drawLabel(HDC dc, const RECT& item) {
+    const double peakHz = static_cast<double>(g_peakHz.load());
+    wchar_t label[64];
+    std::swprintf(label, sizeof label / sizeof label[0], L"Peak: %.1f Hz", peakHz);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 40, 40));
+    TextOutW(dc, item.right - 120, item.top + 2, label, lstrlenW(label));
+}
+
+}  // namespace
+
+LRESULT paintSpectrumPanel(HDC dc, const RECT& item) {
+    fillPanelBackground(dc, item);
+
+    // Drawn from a copy, so the analysis thread never waits for GDI.
+    std::vector<float> values;
+    {
+        std::lock_guard lock(g_spectrumMutex);
+        values = g_spectrum;
+    }
+    const std::size_t count = values.size();
+    if (count < 2) {
+        return 0;
+    }
+
+    const std::int32_t width = item.right - item.left;
+    const std::uint64_t columns = width > 0 ? static_cast<std::uint64_t>(width) : 0;
+    std::uint64_t step = columns > 0 ? count / columns : 0;
+    if (step == 0) {
+        step = 1;
+    }
+
+    const std::size_t bestIndex = strongestIndex(values);
+    drawCurve(dc, item, values, step);
+    drawMarker(dc, item, columns, bestIndex, count);
+    // Loaded after the snapshot: the label may belong to a later analysis than the curve.
+    drawLabel(dc, item);
+    return 1;
+}
