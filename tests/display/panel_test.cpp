@@ -8,40 +8,13 @@
 
 namespace {
 
-const char* opName(standin::GdiOp op) {
-    switch (op) {
-        case standin::GdiOp::fillRect:
-            return "FillRect";
-        case standin::GdiOp::createSolidBrush:
-            return "CreateSolidBrush";
-        case standin::GdiOp::createPen:
-            return "CreatePen";
-        case standin::GdiOp::selectObject:
-            return "SelectObject";
-        case standin::GdiOp::moveToEx:
-            return "MoveToEx";
-        case standin::GdiOp::lineTo:
-            return "LineTo";
-        case standin::GdiOp::deleteObject:
-            return "DeleteObject";
-        case standin::GdiOp::setBkMode:
-            return "SetBkMode";
-        case standin::GdiOp::setTextColor:
-            return "SetTextColor";
-        case standin::GdiOp::textOut:
-            return "TextOutW";
-    }
-    return "?";
-}
-
 void expectTidy(const std::vector<standin::GdiCall>& calls) {
     std::set<HGDIOBJ> alive;
     for (std::size_t i = 0; i < calls.size(); ++i) {
         const standin::GdiCall& call = calls[i];
-        EXPECT_FALSE(call.watchedMutexHeld)
-            << "call " << i << ", " << opName(call.op) << ", ran under a shared-state mutex";
+        EXPECT_FALSE(call.watchedMutexHeld) << "call " << i << " ran under a shared-state mutex";
         // The stand-in refuses, among others, to delete a pen still selected into the DC.
-        EXPECT_TRUE(call.succeeded) << "call " << i << ", " << opName(call.op) << ", failed";
+        EXPECT_TRUE(call.succeeded) << "call " << i << " failed";
         if (call.op == standin::GdiOp::createPen || call.op == standin::GdiOp::createSolidBrush) {
             alive.insert(call.object);
             EXPECT_LE(alive.size(), 1u) << "call " << i << " makes a second live pen or brush";
