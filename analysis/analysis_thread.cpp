@@ -1,24 +1,43 @@
 #include "analysis/analysis_thread.h"
 
+#include <utility>
+
+#include "analysis/analyze_block.h"
 #include "state/shared_state.h"
+
+namespace {
+
+// Waits for the oldest queued block and moves it into `block`. False once analysis must stop;
+// blocks still queued then are left for the next recording's analysis thread.
+bool takeOldestBlock(SampleBlock& block) {
+    std::unique_lock lock(g_queueMutex);
+    while (g_blockQueue.empty() && g_analysisRunning) {
+        g_queueCond.wait(lock);
+    }
+    if (!g_analysisRunning) {
+        return false;
+    }
+    block = std::move(g_blockQueue.front());
+    g_blockQueue.pop_front();
+    return true;
+}
+
+}  // namespace
 
 void analysisThreadMain() {
     if (!g_analysisRunning) {
         return;
     }
     for (;;) {
-        SampleBlock block;
         {
-            std::unique_lock lock(g_queueMutex);
-            while (g_blockQueue.empty() && g_analysisRunning) {
-                g_queueCond.wait(lock);
-            }
-            if (!g_analysisRunning) {
+            SampleBlock block;
+            if (!takeOldestBlock(block)) {
                 return;
             }
-            block = std::move(g_blockQueue.front());
-            g_blockQueue.pop_front();
+            analyzeBlock(block.data(), block.size(), g_sampleRate);
         }
+        // A stop that arrived during the analysis takes effect only now, after the block has
+        // been published and announced.
         if (!g_analysisRunning) {
             return;
         }
