@@ -6,3 +6,4 @@
 #include "platform/standin/com_audio.h"
 #include "platform/standin/messages.h"
 #include "platform/standin/gdi.h"
+#include "platform/standin/window.h"

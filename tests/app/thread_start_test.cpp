@@ -1,0 +1,119 @@
+// The moments around the creation of the capture thread: creation failing, and a thread that is
+// slow to take its first step while the user goes on clicking.
+#include <dlfcn.h>
+#include <pthread.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+
+#include "program_run.h"
+#include "state/shared_state.h"
+#include "support/wav_file.h"
+
+namespace {
+
+std::atomic<int> failNextCreations{0};
+std::atomic<int> delayNextStartMs{0};
+
+struct DelayedStart {
+    void* (*start)(void*);
+    void* arg;
+    int delayMs;
+};
+
+void* startLate(void* raw) {
+    const DelayedStart delayed = *static_cast<DelayedStart*>(raw);
+    delete static_cast<DelayedStart*>(raw);
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayed.delayMs));
+    return delayed.start(delayed.arg);
+}
+
+}  // namespace
+
+// Every creation goes to the real pthread_create (through the sanitizer's, if any) unless a test
+// asked for the next one to fail, as when the system is out of threads, or to start late.
+extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*),
+                              void* arg) {
+    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+    static const auto real = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
+    if (failNextCreations.exchange(0) != 0) {
+        return EAGAIN;
+    }
+    if (const int delay = delayNextStartMs.exchange(0); delay != 0) {
+        return real(thread, attr, startLate, new DelayedStart{start, arg, delay});
+    }
+    return real(thread, attr, start, arg);
+}
+
+namespace app_test {
+namespace {
+
+class ThreadStart : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        standin::setEndpoint(steadyEndpoint());
+        dir_ = testing_support::freshDirectory("thread-start");
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::wstring pathOf(const std::string& name) const { return widePath(dir_ / name); }
+
+    std::filesystem::path dir_;
+};
+
+TEST_F(ThreadStart, AThreadThatCannotBeCreatedLeavesStartUsable) {
+    ProgramRun run;
+    failNextCreations = 1;
+    run.startWith(pathOf("never.wav"));
+    ASSERT_TRUE(run.waitForStatus(L"Recording failed: could not start the recording thread"));
+    EXPECT_FALSE(g_recording);
+    EXPECT_EQ(standin::audioRecord().comInitialisations, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "never.wav"));
+
+    run.record(pathOf("later.wav"));
+    run.stopAndWait();
+    EXPECT_EQ(run.status(), L"Saved to: " + pathOf("later.wav"));
+}
+
+TEST_F(ThreadStart, CloseBeforeTheThreadRunsDestroysAtOnceAndWaitsForTheFile) {
+    ProgramRun run;
+    delayNextStartMs = 200;
+    standin::click(run.startButton());
+    standin::answerSaveDialog(pathOf("starting.wav"));
+    standin::clickCloseBox(run.main());
+    EXPECT_EQ(run.waitForExit(), 0);
+    EXPECT_TRUE(run.statusHistory().empty()) << "no capture was active at the close";
+    EXPECT_FALSE(g_captureThread.joinable());
+    EXPECT_FALSE(g_captureActive);
+    // Joined on WM_DESTROY, the thread had finished its (empty) file.
+    EXPECT_EQ(std::filesystem::file_size(dir_ / "starting.wav"), 44u);
+}
+
+TEST_F(ThreadStart, StartStopStartBeforeTheThreadRunsKeepsBothRecordings) {
+    ProgramRun run;
+    delayNextStartMs = 200;
+    standin::click(run.startButton());
+    standin::answerSaveDialog(pathOf("a.wav"));
+    standin::click(run.stopButton());
+    standin::click(run.startButton());
+    ASSERT_TRUE(run.waitForDialogCount(2));
+    // The first capture's report is handled while the dialog is open.
+    ASSERT_TRUE(run.waitForStatus(L"Saved to: " + pathOf("a.wav")));
+    standin::setEndpoint(steadyEndpoint());
+    standin::answerSaveDialog(pathOf("b.wav"));
+    ASSERT_TRUE(run.waitForStatus(L"Recording..."));
+    ASSERT_TRUE(waitUntil([] { return standin::audioRecord().delivered.size() >= 5; }));
+    EXPECT_TRUE(g_recording) << "the second recording must not be ended by the first's report";
+    run.stopAndWait();
+    EXPECT_EQ(run.statusHistory(),
+              (std::vector<std::wstring>{L"Recording...", L"Saved to: " + pathOf("a.wav"),
+                                         L"Recording...", L"Saved to: " + pathOf("b.wav")}));
+    EXPECT_EQ(std::filesystem::file_size(dir_ / "a.wav"), 44u);
+    EXPECT_EQ(std::filesystem::file_size(dir_ / "b.wav"), 44u + 2 * deliveredSamples().size());
+}
+
+}  // namespace
+}  // namespace app_test

@@ -1,0 +1,188 @@
+// The window procedure called directly on the test's thread, and the start-up of WinMain.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/win_main.h"
+#include "display/panels.h"
+#include "platform/standin/gdi_canvas.h"
+#include "platform/standin/window_script.h"
+#include "state/shared_state.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+HWND mainWindowSeenInCreate = nullptr;
+
+// Records what g_mainWindow held when WM_CREATE had been handled.
+LRESULT CALLBACK observingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = mainWindowProc(window, message, wParam, lParam);
+    if (message == WM_CREATE) {
+        mainWindowSeenInCreate = g_mainWindow;
+    }
+    return result;
+}
+
+class WindowProc : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        standin::resetWindows();
+        g_mainWindow = nullptr;
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = observingProc;
+        windowClass.lpszClassName = L"HarkboxApp";
+        ASSERT_NE(RegisterClassW(&windowClass), 0);
+        window_ = CreateWindowExW(0, L"HarkboxApp", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 270,
+                                  nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window_, nullptr);
+    }
+
+    // The pixels a panel's WM_DRAWITEM leaves in a device context of the panel's size.
+    std::vector<COLORREF> drawn(WPARAM id, int height, LRESULT& result) {
+        const HDC dc = standin::createMemoryDc(340, height);
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_STATIC;
+        item.CtlID = static_cast<UINT>(id);
+        item.hDC = dc;
+        item.rcItem = RECT{0, 0, 340, height};
+        result = mainWindowProc(window_, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&item));
+        std::vector<COLORREF> pixels = pixelsOf(dc, height);
+        standin::releaseMemoryDc(dc);
+        return pixels;
+    }
+
+    static std::vector<COLORREF> painted(LRESULT (*paint)(HDC, const RECT&), int height,
+                                         LRESULT& result) {
+        const HDC dc = standin::createMemoryDc(340, height);
+        result = paint(dc, RECT{0, 0, 340, height});
+        std::vector<COLORREF> pixels = pixelsOf(dc, height);
+        standin::releaseMemoryDc(dc);
+        return pixels;
+    }
+
+    static std::vector<COLORREF> pixelsOf(HDC dc, int height) {
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < 340; ++x) {
+                pixels.push_back(standin::pixelAt(dc, x, y));
+            }
+        }
+        return pixels;
+    }
+
+    HWND window_ = nullptr;
+};
+
+TEST_F(WindowProc, CreatesItsControlsAndNamesItselfBeforeCreationReturns) {
+    EXPECT_EQ(mainWindowSeenInCreate, window_);
+    EXPECT_EQ(standin::childWindows(window_).size(), 6u);
+    EXPECT_EQ(g_startButton, standin::childWindows(window_)[0]);
+    EXPECT_EQ(g_spectrumPanel, standin::childWindows(window_)[5]);
+}
+
+TEST_F(WindowProc, DrawItemPaintsTheNamedPanelOnly) {
+    g_level = 0.6f;
+    g_peakHz = 1234.0f;
+    {
+        std::lock_guard lock(g_waveMutex);
+        g_leftHistory.clear();
+        for (int i = 0; i < 4000; ++i) {
+            g_leftHistory.push_back(static_cast<Sample>((i % 200 - 100) * 200));
+        }
+    }
+    {
+        std::lock_guard lock(g_spectrumMutex);
+        g_spectrum.assign(kSpectrumLength, 0.1f);
+        g_spectrum[300] = 1.0f;
+    }
+    struct Panel {
+        WPARAM id;
+        int height;
+        LRESULT (*paint)(HDC, const RECT&);
+    };
+    const Panel panels[] = {
+        {3, 20, paintLevelPanel}, {4, 40, paintWavePanel}, {5, 40, paintSpectrumPanel}};
+    for (const Panel& panel : panels) {
+        SCOPED_TRACE(panel.id);
+        LRESULT viaWindow = -1;
+        LRESULT direct = -2;
+        const auto pixels = drawn(panel.id, panel.height, viaWindow);
+        EXPECT_EQ(pixels, painted(panel.paint, panel.height, direct));
+        EXPECT_EQ(viaWindow, direct);
+        for (const Panel& other : panels) {
+            LRESULT ignored = 0;
+            if (other.id != panel.id) {
+                EXPECT_NE(pixels, painted(other.paint, panel.height, ignored))
+                    << "the panels must look different for this test to tell them apart";
+            }
+        }
+    }
+
+    // Any other identifier, including one whose low 16 bits name a panel, paints nothing.
+    const std::size_t defaultsBefore = standin::defaultHandled().size();
+    for (const WPARAM id : {WPARAM{0}, WPARAM{1}, WPARAM{6}, WPARAM{0x10003}}) {
+        standin::resetGdiCalls();
+        LRESULT result = -1;
+        drawn(id, 20, result);
+        EXPECT_EQ(result, 0) << id;
+        EXPECT_TRUE(standin::gdiCalls().empty()) << id;
+    }
+    EXPECT_EQ(standin::defaultHandled().size(), defaultsBefore);
+    std::lock_guard lock(g_spectrumMutex);
+    g_spectrum.clear();
+}
+
+TEST_F(WindowProc, PassesEveryOtherMessageToTheDefaultUnchanged) {
+    const LPARAM lParam = -77;
+    EXPECT_EQ(mainWindowProc(window_, 0x0405, 0x1234, lParam), 0);
+    const MSG last = standin::defaultHandled().back();
+    EXPECT_EQ(last.hwnd, window_);
+    EXPECT_EQ(last.message, 0x0405u);
+    EXPECT_EQ(last.wParam, 0x1234u);
+    EXPECT_EQ(last.lParam, lParam);
+    // The default's result is returned as it is.
+    CREATESTRUCTW create{};
+    EXPECT_EQ(mainWindowProc(window_, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create)), TRUE);
+}
+
+// WinMain runs with a time limit: a start-up failure it did not notice would leave it in a
+// message loop that nothing ends.
+int runWinMain() {
+    auto result = std::async(std::launch::async, [] {
+        char commandLine[] = "";
+        return WinMain(nullptr, nullptr, commandLine, SW_SHOW);
+    });
+    if (result.wait_for(5s) != std::future_status::ready) {
+        std::fprintf(stderr, "WinMain did not return after a failed start-up\n");
+        std::abort();
+    }
+    return result.get();
+}
+
+LRESULT CALLBACK otherProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(Startup, EndsAtOnceWhenTheClassOrTheWindowCannotBeMade) {
+    // The class name is taken already, so RegisterClassW fails.
+    standin::resetWindows();
+    WNDCLASSW taken{};
+    taken.lpfnWndProc = otherProc;
+    taken.lpszClassName = L"HarkboxApp";
+    ASSERT_NE(RegisterClassW(&taken), 0);
+    EXPECT_EQ(runWinMain(), 0);
+    EXPECT_EQ(standin::findWindow(L"HarkboxApp"), nullptr);
+
+    standin::resetWindows();
+    standin::failNextCreation(L"HarkboxApp");
+    EXPECT_EQ(runWinMain(), 0);
+    EXPECT_TRUE(standin::registeredClass(L"HarkboxApp"));
+    EXPECT_EQ(standin::findWindow(L"HarkboxApp"), nullptr);
+}
+
+}  // namespace
