@@ -16,8 +16,9 @@
 namespace app_test {
 namespace {
 
-constexpr int kActions = 3000;
-constexpr auto kWalkLimit = 100s;
+constexpr int kActions = 2000;
+// Far beyond the walk's usual 10 to 35 s, even on a loaded machine.
+constexpr auto kWalkLimit = 200s;
 
 // Ends the process when the walk has not finished in time: a deadlock shows as a report.
 class Watchdog {
@@ -68,18 +69,25 @@ class Walk {
     }
 
     int recordingCount() const { return recordingCount_; }
+    void printCounts() const {
+        std::printf(
+            "%d sessions, %d recordings, %d cancelled, %d Starts refused, "
+            "%d closes waiting for a capture\n",
+            sessions_, recordingCount_, cancelled_, refused_, waitingCloses_);
+    }
 
   private:
     int below(int bound) { return static_cast<int>(random_() % static_cast<unsigned>(bound)); }
 
     void pause() {
         if (below(3) != 0) {
-            std::this_thread::sleep_for(std::chrono::microseconds(below(4000)));
+            std::this_thread::sleep_for(std::chrono::microseconds(below(3000)));
         }
     }
 
     // One run of the program, from start-up until a close ends it.
     void session(std::atomic<int>& progress) {
+        ++sessions_;
         ProgramRun run;
         std::vector<Recording> recordings;
         bool closed = false;
@@ -92,7 +100,7 @@ class Walk {
             } else if (pick < 78) {
                 standin::click(run.stopButton());
             } else if (pick < 97) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(below(25)));
+                std::this_thread::sleep_for(std::chrono::milliseconds(below(15)));
             } else {
                 standin::clickCloseBox(run.main());
                 closed = true;
@@ -116,7 +124,8 @@ class Walk {
         standin::click(run.startButton());
         ASSERT_TRUE(standin::waitUntilInputHandled(10s));
         if (!standin::saveDialogOpen()) {
-            return;  // refused: a capture was still running or finishing
+            ++refused_;  // a capture was still running or finishing
+            return;
         }
         // The dialog opened, so the previous capture thread has ended: its delivery is final.
         settleLast(recordings);
@@ -125,6 +134,7 @@ class Walk {
         }
         pause();
         if (below(5) == 0) {
+            ++cancelled_;
             standin::answerSaveDialog(std::nullopt);
             return;
         }
@@ -143,7 +153,7 @@ class Walk {
         }
     }
 
-    static void check(ProgramRun& run, const std::vector<Recording>& recordings) {
+    void check(ProgramRun& run, const std::vector<Recording>& recordings) {
         EXPECT_EQ(standin::foreignThreadCalls(), 0);
         EXPECT_FALSE(g_captureThread.joinable());
         std::size_t donePosted = 0;
@@ -156,7 +166,9 @@ class Walk {
         // destroyed before the capture thread had begun.
         std::vector<std::wstring> reports;
         for (const std::wstring& text : run.statusHistory()) {
-            if (text != L"Recording..." && text != L"Waiting for recording thread to finish...") {
+            if (text == L"Waiting for recording thread to finish...") {
+                ++waitingCloses_;
+            } else if (text != L"Recording...") {
                 reports.push_back(text);
             }
         }
@@ -180,6 +192,10 @@ class Walk {
     std::mt19937 random_;
     std::filesystem::path dir_;
     int recordingCount_ = 0;
+    int sessions_ = 0;
+    int cancelled_ = 0;
+    int refused_ = 0;
+    int waitingCloses_ = 0;
 };
 
 TEST(RandomWalk, ThousandsOfUserActionsKeepEveryRecordingWhole) {
@@ -194,7 +210,7 @@ TEST(RandomWalk, ThousandsOfUserActionsKeepEveryRecordingWhole) {
         Watchdog watchdog(progress);
         Walk walk(seed, dir);
         walk.run(progress);
-        std::printf("%d actions, %d recordings\n", progress.load(), walk.recordingCount());
+        walk.printCounts();
         EXPECT_GT(walk.recordingCount(), 100);
     }
     std::filesystem::remove_all(dir);
