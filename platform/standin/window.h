@@ -93,16 +93,13 @@ struct OPENFILENAMEW {
 static_assert(sizeof(void*) != 8 || sizeof(OPENFILENAMEW) == 152,
               "OPENFILENAMEW must have the layout of the 64-bit SDK");
 
-constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_CREATE = 0x0001;
 constexpr UINT WM_DESTROY = 0x0002;
-constexpr UINT WM_SIZE = 0x0005;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_DRAWITEM = 0x002B;
 constexpr UINT WM_NCCREATE = 0x0081;
-constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT BM_CLICK = 0x00F5;
@@ -116,7 +113,6 @@ constexpr UINT CS_HREDRAW = 0x0002;
 constexpr DWORD WS_OVERLAPPEDWINDOW = 0x00CF0000;
 constexpr DWORD WS_CHILD = 0x40000000;
 constexpr DWORD WS_VISIBLE = 0x10000000;
-constexpr DWORD WS_DISABLED = 0x08000000;
 constexpr DWORD BS_PUSHBUTTON = 0x0;
 constexpr DWORD SS_LEFT = 0x0;
 constexpr DWORD SS_OWNERDRAW = 0xD;
@@ -128,7 +124,6 @@ constexpr UINT ODA_DRAWENTIRE = 0x1;
 
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
-constexpr int SW_SHOWMINIMIZED = 2;
 constexpr int SW_SHOW = 5;
 
 constexpr int MAX_PATH = 260;
@@ -145,9 +140,6 @@ inline const LPCWSTR IDC_ARROW = MAKEINTRESOURCEW(0x7F00);
 
 constexpr WORD LOWORD(std::uintptr_t value) {
     return static_cast<WORD>(value & 0xFFFF);
-}
-constexpr WORD HIWORD(std::uintptr_t value) {
-    return static_cast<WORD>((value >> 16) & 0xFFFF);
 }
 constexpr WPARAM MAKEWPARAM(WORD low, WORD high) {
     return static_cast<WPARAM>(low) | (static_cast<WPARAM>(high) << 16);
