@@ -66,7 +66,7 @@ struct WindowEvent {
 };
 
 struct SaveDialogRecord {
-    OPENFILENAMEW fields{};            // as the program filled them in
+    OPENFILENAMEW fields{};  // as the program filled them in; its pointers die with the dialog
     std::vector<std::wstring> filter;  // lpstrFilter split at its NULs
     std::wstring proposedName;         // the buffer's content when the dialog opened
     std::thread::id thread;
