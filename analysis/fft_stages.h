@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+
+#include "analysis/simd.h"
+
+// Every butterfly stage of an n-point transform (n a power of two, n <= kTwiddleTableLength)
+// whose input is already in bit-reversed order, with the factors of fftTwiddles(). All variants
+// give identical bits: each butterfly multiplies, subtracts and adds exactly as the scalar one
+// does, only several at once, and no multiply is fused with an add.
+void fftStagesScalar(float* re, float* im, std::size_t n);
+
+#if defined(VOXWELL_SSE2)
+// Four butterflies at a time.
+void fftStagesSse2(float* re, float* im, std::size_t n);
+// Eight butterflies at a time; only for processors that report AVX2.
+void fftStagesAvx2(float* re, float* im, std::size_t n);
+// The stages of half-lengths 1, 2, 4 and 8 alone, on each run of 16 points (n a multiple of 16);
+// AVX2 only.
+void fftFirstFourStagesAvx2(float* re, float* im, std::size_t n);
+// Sixteen butterflies at a time; only for processors that report AVX-512F.
+void fftStagesAvx512(float* re, float* im, std::size_t n);
+#endif
