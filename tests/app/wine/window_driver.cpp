@@ -1,0 +1,366 @@
+// Drives the real voxwell.exe from outside, in the same Wine prefix, as a user would: it finds
+// the window, clicks, answers the save dialog and the error box, and reads what the window shows.
+// Each scenario exits 0 when every check held, 1 after printing what did not, 3 when the sine
+// could not be checked because the signal's own stream underran.
+//
+// window_driver record    VOXWELL WORKDIR PATH SECONDS CHANNELS RATE FREQUENCY
+// window_driver close     VOXWELL WORKDIR PATH SECONDS CHANNELS RATE FREQUENCY MARKER COPY
+//   PATH is a pipe whose reader is paused, so that the capture thread stays in the middle of
+//   writing the file while the driver looks at the window; the driver then creates MARKER for
+//   the reader to go on, and checks COPY, what the reader received.
+// window_driver cancel    VOXWELL WORKDIR
+// window_driver nomic     VOXWELL WORKDIR PATH
+// window_driver nofolder  VOXWELL WORKDIR PATH
+#include <windows.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sine_checks.h"
+#include "wav_file.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+int failures = 0;
+// The exit code of a run that showed nothing wrong but could not check the whole sine.
+constexpr int kInconclusive = 3;
+
+void check(bool condition, const std::string& what) {
+    if (!condition) {
+        std::printf("FAILED: %s\n", what.c_str());
+        std::fflush(stdout);
+        ++failures;
+    }
+}
+
+std::string narrow(const std::wstring& wide) {
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), size, nullptr, nullptr);
+    return text;
+}
+
+std::wstring textOf(HWND window) {
+    wchar_t buffer[1024] = L"";
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_BLOCK,
+                        2000, &copied);
+    return buffer;
+}
+
+bool waitFor(const auto& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!condition()) {
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+struct Program {
+    PROCESS_INFORMATION process{};
+    HWND main = nullptr;
+
+    HWND control(int id) const { return GetDlgItem(main, id); }
+    // Read without a message, so that it also works while the window thread is busy joining.
+    std::wstring status() const {
+        wchar_t text[512] = L"";
+        GetWindowTextW(control(0), text, 512);
+        return text;
+    }
+
+    bool waitForStatus(const std::wstring& text, std::chrono::milliseconds timeout = 10s) const {
+        const bool seen = waitFor([&] { return status() == text; }, timeout);
+        check(seen, "status \"" + narrow(text) + "\", but it reads \"" + narrow(status()) + "\"");
+        return seen;
+    }
+
+    // What a click on the button sends to the window.
+    void click(int id) const {
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control(id)));
+    }
+
+    // Waits for the process to end and returns its exit code, or -1.
+    long waitForExit(std::chrono::milliseconds timeout = 15s) const {
+        if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeout.count())) !=
+            WAIT_OBJECT_0) {
+            return -1;
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        return static_cast<long>(code);
+    }
+
+    void closeAndExpectExit() const {
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        const long code = waitForExit();
+        check(code == 0, "exit code 0 after the close, got " + std::to_string(code));
+    }
+};
+
+struct Search {
+    DWORD processId;
+    const wchar_t* className;
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM raw) {
+    auto* search = reinterpret_cast<Search*>(raw);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t className[64] = L"";
+    GetClassNameW(window, className, 64);
+    if (processId == search->processId && std::wstring(className) == search->className &&
+        (search->owner == nullptr || GetWindow(window, GW_OWNER) == search->owner) &&
+        IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND findWindow(const Program& program, const wchar_t* className, HWND owner,
+                std::chrono::milliseconds timeout = 10s) {
+    Search search{program.process.dwProcessId, className, owner, nullptr};
+    waitFor(
+        [&] {
+            EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeout);
+    return search.found;
+}
+
+// Starts voxwell.exe in the given folder and checks its window as the user first sees it.
+Program launch(const std::wstring& exe, const std::wstring& workdir) {
+    Program program;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workdir.c_str(), &startup, &program.process)) {
+        std::printf("FAILED: cannot start %s (error %lu)\n", narrow(exe).c_str(), GetLastError());
+        std::exit(1);
+    }
+    program.main = findWindow(program, L"HarkboxApp", nullptr);
+    if (program.main == nullptr) {
+        std::printf("FAILED: no visible window of class HarkboxApp\n");
+        TerminateProcess(program.process.hProcess, 1);
+        std::exit(1);
+    }
+    wchar_t title[128] = L"";
+    GetWindowTextW(program.main, title, 128);
+    check(std::wstring(title) == L"Voxwell: Thread-Safe GUI 64K FFT",
+          "title, got \"" + narrow(title) + "\"");
+    check(program.status() == L"Ready", "status Ready at start");
+    return program;
+}
+
+// The file-name box of the save dialog: an Edit inside a ComboBox inside a ComboBoxEx32, all
+// with the id 0x47C.
+HWND fileNameEdit(HWND dialog) {
+    HWND box = GetDlgItem(dialog, 0x47C);
+    for (const wchar_t* inner : {L"ComboBox", L"Edit"}) {
+        if (HWND child = FindWindowExW(box, nullptr, inner, nullptr); child != nullptr) {
+            box = child;
+        }
+    }
+    return box;
+}
+
+// Start, then the save dialog: checks the proposed name and answers with the path (or Cancel).
+bool startWith(const Program& program, const std::wstring* path) {
+    program.click(1);
+    const HWND dialog = findWindow(program, L"#32770", program.main);
+    check(dialog != nullptr, "a save dialog owned by the window after Start");
+    if (dialog == nullptr) {
+        return false;
+    }
+    const HWND edit = fileNameEdit(dialog);
+    check(textOf(edit) == L"output.wav",
+          "proposed name output.wav, got \"" + narrow(textOf(edit)) + "\"");
+    if (path != nullptr) {
+        SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path->c_str()),
+                            SMTO_BLOCK, 2000, nullptr);
+    }
+    PostMessageW(dialog, WM_COMMAND, path != nullptr ? IDOK : IDCANCEL, 0);
+    const bool closed = waitFor([&] { return !IsWindow(dialog); }, 10s);
+    check(closed, "the save dialog closes");
+    return closed;
+}
+
+// Stretches of exact zeros at least this long are where the signal's own stream underran (the
+// null sink then mixes silence); the capture neither makes nor removes samples there.
+constexpr std::size_t kUnderrunZeros = 24;
+
+// Pieces of x between such stretches.
+std::vector<std::vector<double>> splitAtUnderruns(const std::vector<double>& x) {
+    std::vector<std::vector<double>> pieces(1);
+    std::size_t zeros = 0;
+    for (const double value : x) {
+        zeros = value == 0.0 ? zeros + 1 : 0;
+        pieces.back().push_back(value);
+        if (zeros == kUnderrunZeros) {
+            pieces.back().resize(pieces.back().size() - kUnderrunZeros);
+            pieces.emplace_back();
+        } else if (zeros > kUnderrunZeros) {
+            pieces.back().pop_back();
+        }
+    }
+    return pieces;
+}
+
+// The file holds the sine for as long as the recording ran, with no sample lost or repeated.
+// Returns false when the signal's stream underran, which leaves the run inconclusive.
+bool checkSine(const std::wstring& path, double seconds, unsigned channels, std::uint32_t rate,
+               double frequency) {
+    WavFile wav;
+    std::string error;
+    if (!readWavFile(std::filesystem::path(path), wav, error)) {
+        check(false, "the recording can be read: " + error);
+        return true;
+    }
+    for (const std::string& problem : wavHeaderProblems(wav, channels, rate)) {
+        check(false, problem);
+    }
+    const std::vector<double> x = channelOf(wav.samples, channels, 0);
+    const double recorded = static_cast<double>(x.size()) / rate;
+    check(std::fabs(recorded - seconds) < 0.3,
+          "recorded " + std::to_string(recorded) + " s for " + std::to_string(seconds) + " s");
+    // The sine may begin a moment after the stream: check from its first sample on.
+    std::size_t begin = 0;
+    while (begin < x.size() && std::fabs(x[begin]) < 100.0) {
+        ++begin;
+    }
+    check(begin < rate / 5,
+          "the sine within 0.2 s of the start, found at sample " + std::to_string(begin));
+    const auto pieces = splitAtUnderruns(
+        std::vector<double>(x.begin() + static_cast<std::ptrdiff_t>(begin), x.end()));
+    for (const std::vector<double>& sine : pieces) {
+        if (sine.size() < rate / 20) {
+            continue;
+        }
+        check(std::fabs(sineFrequency(sine, rate) - frequency) < 1.0,
+              "frequency " + std::to_string(sineFrequency(sine, rate)));
+        check(smallestWindowPeak(sine, rate / 50) > 8000.0, "no gap in the sine");
+        const ContinuityResult continuity = sineContinuity(sine, frequency, rate, 8.0);
+        check(continuity.breaks == 0, std::to_string(continuity.breaks) +
+                                          " breaks in the sine, first at " +
+                                          std::to_string(begin + continuity.firstBreak));
+    }
+    if (pieces.size() > 1) {
+        std::printf("INCONCLUSIVE: the signal's stream underran %zu times\n", pieces.size() - 1);
+        return false;
+    }
+    return true;
+}
+
+struct CloseCheck {
+    std::wstring marker;
+    std::wstring copy;
+};
+
+int record(const Program& program, const std::wstring& path, double seconds,
+           const CloseCheck* closeWhile, unsigned channels, std::uint32_t rate, double frequency) {
+    if (!startWith(program, &path) || !program.waitForStatus(L"Recording...")) {
+        return 1;
+    }
+    const auto began = Clock::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const double ran = std::chrono::duration<double>(Clock::now() - began).count();
+    if (closeWhile != nullptr) {
+        // Sent, so that the window has handled it when the call returns. The capture thread
+        // cannot finish the file until the pipe's reader goes on.
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(program.main, WM_CLOSE, 0, 0, SMTO_BLOCK, 5000, &ignored);
+        std::this_thread::sleep_for(300ms);
+        check(IsWindow(program.main), "the window stays while the file is being written");
+        const std::wstring status = program.status();
+        const bool startEnabled = IsWindowEnabled(program.control(1));
+        const bool stopEnabled = IsWindowEnabled(program.control(2));
+        check(status == L"Waiting for recording thread to finish...",
+              "waiting text after the close, got \"" + narrow(status) + "\"");
+        check(IsWindow(program.control(1)) && !startEnabled, "Start disabled while waiting");
+        check(IsWindow(program.control(2)) && !stopEnabled, "Stop disabled while waiting");
+        CloseHandle(CreateFileW(closeWhile->marker.c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, 0, nullptr));
+        const long code = program.waitForExit();
+        check(code == 0, "exit code 0 after closing while recording, got " + std::to_string(code));
+    } else {
+        program.click(2);
+        program.waitForStatus(L"Saved to: " + path);
+        program.closeAndExpectExit();
+    }
+    const bool conclusive =
+        checkSine(closeWhile != nullptr ? closeWhile->copy : path, ran, channels, rate, frequency);
+    if (failures != 0) {
+        return 1;
+    }
+    return conclusive ? 0 : kInconclusive;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 4) {
+        std::printf("usage: window_driver SCENARIO VOXWELL WORKDIR [ARGS]\n");
+        return 2;
+    }
+    const std::wstring scenario = argv[1];
+    const Program program = launch(argv[2], argv[3]);
+    const bool close = scenario == L"close" && argc == 11;
+    if ((scenario == L"record" && argc == 9) || close) {
+        const CloseCheck closeCheck{close ? argv[9] : L"", close ? argv[10] : L""};
+        return record(program, argv[4], std::wcstod(argv[5], nullptr),
+                      close ? &closeCheck : nullptr,
+                      static_cast<unsigned>(std::wcstoul(argv[6], nullptr, 10)),
+                      static_cast<std::uint32_t>(std::wcstoul(argv[7], nullptr, 10)),
+                      std::wcstod(argv[8], nullptr));
+    }
+    if (scenario == L"cancel") {
+        startWith(program, nullptr);
+        std::this_thread::sleep_for(500ms);
+        check(program.status() == L"Ready", "nothing starts after Cancel");
+        program.closeAndExpectExit();
+    } else if (scenario == L"nomic" && argc == 5) {
+        const std::wstring path = argv[4];
+        startWith(program, &path);
+        program.waitForStatus(L"Recording failed: microphone not available");
+        program.closeAndExpectExit();
+    } else if (scenario == L"nofolder" && argc == 5) {
+        const std::wstring path = argv[4];
+        startWith(program, &path);
+        HWND box = findWindow(program, L"#32770", program.main);
+        check(box != nullptr, "an error box owned by the window");
+        if (box != nullptr) {
+            wchar_t caption[64] = L"";
+            GetWindowTextW(box, caption, 64);
+            check(std::wstring(caption) == L"Error", "box caption Error");
+            // The message text is the box's static control 0xFFFF.
+            check(textOf(GetDlgItem(box, 0xFFFF)) == L"Cannot open file for writing",
+                  "box text, got \"" + narrow(textOf(GetDlgItem(box, 0xFFFF))) + "\"");
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+        program.waitForStatus(L"Not saved: " + path);
+        program.closeAndExpectExit();
+    } else {
+        std::printf("unknown scenario or wrong arguments\n");
+        TerminateProcess(program.process.hProcess, 1);
+        return 2;
+    }
+    return failures == 0 ? 0 : 1;
+}
