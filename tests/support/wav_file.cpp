@@ -50,7 +50,9 @@ WavContents readWav(const std::filesystem::path& path) {
     EXPECT_EQ(wav.riffSize, wav.dataSize + 36u);
     const std::size_t count = (bytes.size() - 44) / 2;
     wav.samples.resize(count);
-    std::memcpy(wav.samples.data(), h + 44, count * 2);
+    if (count > 0) {
+        std::memcpy(wav.samples.data(), h + 44, count * 2);
+    }
     return wav;
 }
 
