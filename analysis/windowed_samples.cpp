@@ -94,12 +94,16 @@ void storeMirrored(const float* tile, float* out) {
 
 }  // namespace
 
+// Tiles are written in the order of their destinations, so that each of the 16 output rows is
+// filled from one end to the other, the order in which the processor best fetches lines for
+// writing.
 void loadWindowedBitReversed(const std::int16_t* samples, std::size_t used, float* out) {
     alignas(16) std::array<float, kTile * kTile> tile;
-    for (std::size_t middle = 0; middle < (std::size_t{1} << kMiddleBits); ++middle) {
+    for (std::size_t slot = 0; slot < (std::size_t{1} << kMiddleBits); ++slot) {
+        const std::size_t middle = reverseBits(slot, kMiddleBits);
         for (std::size_t high = 0; high < kTile; ++high) {
             loadRow(samples, used, high * kRowStride + middle * kTile, tile.data() + high * kTile);
         }
-        storeMirrored(tile.data(), out + reverseBits(middle, kMiddleBits) * kTile);
+        storeMirrored(tile.data(), out + slot * kTile);
     }
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the spectrum dump as a Windows program under Wine and as the native program, and compares
-# them: the peak bin must be the same; how far the spectra, the window tables and the twiddle
-# seeds differ is measured and printed. The two C runtimes' cosf may differ in the last bits,
+# them: the peak bin must be the same, and so must the transform's bits whenever both C runtimes
+# give the same twiddle seeds; how far the spectra, the window tables and the seeds differ is
+# measured and printed. The two C runtimes' cosf may differ in the last bits,
 # which moves the window and so the spectrum slightly (about 1.5e-8 of the peak was measured);
 # a difference above 1e-6 means more than that and fails too.
 # Usage: compare_spectrum_dumps.sh WINDOWS_EXE NATIVE_PROGRAM WORK_DIR
@@ -40,13 +41,16 @@ fi
 "$native_program" >"$work/native.txt"
 
 awk '
-    FNR == NR { native[$1 " " $2] = $0; next }
+    # Keyed by name and index; the single-valued lines by name alone.
+    function keyOf() { return ($1 == "peak_bin" || $1 == "transform") ? $1 : $1 " " $2 }
+    FNR == NR { native[keyOf()] = $0; next }
     {
-        key = $1 " " $2
+        key = keyOf()
         lines++
         if (!(key in native)) { missing++; next }
         split(native[key], n, " ")
         if ($1 == "peak_bin") { windowsPeak = $2; nativePeak = n[2]; next }
+        if ($1 == "transform") { windowsTransform = $2; nativeTransform = n[2]; next }
         if ($1 == "step") {
             if ($3 != n[3] || $4 != n[4]) { stepDiffs++ }
             next
@@ -70,6 +74,11 @@ awk '
         for (name in count) {
             printf "%s: %d of %d values differ, at most %d units in the last place, largest difference %.3g\n",
                 name, diffs[name], count[name], maxUlps[name], maxGap[name]
+        }
+        printf "transform bits: %s\n", windowsTransform == nativeTransform ? "identical" : "different"
+        if (stepDiffs == 0 && windowsTransform != nativeTransform) {
+            print "FAIL: the same twiddle seeds gave different transforms"
+            exit 1
         }
         if (windowsPeak != nativePeak) {
             print "FAIL: the peak bins differ"

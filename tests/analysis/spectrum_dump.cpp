@@ -3,6 +3,7 @@
 //   peak_bin K           the lowest bin of value 1.0
 //   peak_hz BITS VALUE   g_peakHz
 //   step H BITS BITS     cosf and sinf of each stage's angle, the seeds of its twiddle factors
+//   transform HASH       a hash of the bits fftRadix2 gives for the fixed block as complex input
 //   window I BITS VALUE  g_fftWork[I]
 //   spectrum K BITS VALUE
 // BITS is the float's bit pattern as an unsigned integer, VALUE the float in decimal.
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "analysis/analyze_block.h"
+#include "analysis/fft.h"
 #include "state/shared_state.h"
 
 namespace {
@@ -53,6 +55,17 @@ std::vector<std::int16_t> fixedBlock() {
     return block;
 }
 
+// FNV-1a over the bit patterns of both arrays.
+std::uint64_t hashOf(const std::vector<float>& re, const std::vector<float>& im) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const std::vector<float>* values : {&re, &im}) {
+        for (float value : *values) {
+            hash = (hash ^ bitsOf(value)) * 1099511628211ull;
+        }
+    }
+    return hash;
+}
+
 }  // namespace
 
 int main() {
@@ -75,6 +88,11 @@ int main() {
         std::cout << "step " << len / 2 << ' ' << bitsOf(std::cos(angle)) << ' '
                   << bitsOf(std::sin(angle)) << '\n';
     }
+    // No library function takes part in this one: with equal seeds the bits must be equal.
+    std::vector<float> re(block.begin(), block.end());
+    std::vector<float> im(block.rbegin(), block.rend());
+    fftRadix2(re, im);
+    std::cout << "transform " << hashOf(re, im) << '\n';
     for (std::size_t i = 0; i < g_fftWork.size(); ++i) {
         print("window", i, g_fftWork[i]);
     }
