@@ -331,10 +331,10 @@ harness_start_pulse() {
         sleep 0.1
     done
     harness_pulse_has_default_source || harness_fail "default source is not $HARNESS_SOURCE" "$log"
-    local spec
-    spec=$(pactl list short sources | awk -v s="$HARNESS_SOURCE" '$2 == s { print $4, $5, $6 }')
-    [[ "$spec" == "float32le ${channels}ch $rate"Hz ]] ||
-        harness_fail "source $HARNESS_SOURCE has format '$spec'" "$log"
+    local sourceFormat
+    sourceFormat=$(pactl list short sources | awk -v s="$HARNESS_SOURCE" '$2 == s { print $4, $5, $6 }')
+    [[ "$sourceFormat" == "float32le ${channels}ch $rate"Hz ]] ||
+        harness_fail "source $HARNESS_SOURCE has format '$sourceFormat'" "$log"
 
     pacat --playback --device="$HARNESS_SINK" --latency-msec=10 --raw --format=float32le \
         --rate="$rate" --channels=2 --client-name=keeper /dev/zero \
