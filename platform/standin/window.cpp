@@ -127,11 +127,14 @@ WindowRecord* find(HWND window) {
     return &found->second;
 }
 
-bool enabledChain(HWND window) {
+namespace {
+
+// Whether the window and all its ancestors exist and have the given attribute set.
+bool chainHas(HWND window, bool WindowInfo::*attribute) {
     for (HWND at = window; at != nullptr;) {
         const auto found = state.windows.find(at);
         if (found == state.windows.end() || found->second.info.destroyed ||
-            !found->second.info.enabled) {
+            !(found->second.info.*attribute)) {
             return false;
         }
         at = found->second.info.parent;
@@ -139,16 +142,14 @@ bool enabledChain(HWND window) {
     return window != nullptr;
 }
 
+}  // namespace
+
+bool enabledChain(HWND window) {
+    return chainHas(window, &WindowInfo::enabled);
+}
+
 bool visibleChain(HWND window) {
-    for (HWND at = window; at != nullptr;) {
-        const auto found = state.windows.find(at);
-        if (found == state.windows.end() || found->second.info.destroyed ||
-            !found->second.info.visible) {
-            return false;
-        }
-        at = found->second.info.parent;
-    }
-    return window != nullptr;
+    return chainHas(window, &WindowInfo::visible);
 }
 
 LRESULT send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
