@@ -28,11 +28,10 @@ StagesFunction fastestStages() {
 
 void fftRadix2(std::vector<float>& re, std::vector<float>& im) {
     bitReversePermute(re.data(), im.data(), re.size());
-    fftRadix2FromBitReversed(re, im);
+    fftRadix2FromBitReversed(re.data(), im.data(), re.size());
 }
 
-void fftRadix2FromBitReversed(std::vector<float>& re, std::vector<float>& im) {
-    const std::size_t n = re.size();
+void fftRadix2FromBitReversed(float* re, float* im, std::size_t n) {
     if (n <= 1) {
         return;
     }
@@ -40,9 +39,9 @@ void fftRadix2FromBitReversed(std::vector<float>& re, std::vector<float>& im) {
     const std::size_t tabled = std::min(n, kTwiddleTableLength);
     const StagesFunction stages = fastestStages();
     for (std::size_t start = 0; start < n; start += tabled) {
-        stages(re.data() + start, im.data() + start, tabled);
+        stages(re + start, im + start, tabled);
     }
     for (std::size_t half = tabled; half < n; half *= 2) {
-        runningTwiddleStage(re.data(), im.data(), n, half);
+        runningTwiddleStage(re, im, n, half);
     }
 }

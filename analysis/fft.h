@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 // In-place forward DFT (negative exponent, natural order, unscaled) of re + i*im. Both arrays must
@@ -9,4 +10,4 @@ void fftRadix2(std::vector<float>& re, std::vector<float>& im);
 // fftRadix2 for a caller that writes its input straight into bit-reversed order (element i holds
 // the point whose index has its log2(n) bits mirrored), which saves the transform a pass over the
 // data: the butterfly stages alone, with the same result bits.
-void fftRadix2FromBitReversed(std::vector<float>& re, std::vector<float>& im);
+void fftRadix2FromBitReversed(float* re, float* im, std::size_t n);

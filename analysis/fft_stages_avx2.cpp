@@ -164,6 +164,19 @@ void laterStages(float* re, float* im, std::size_t n, std::size_t half, const fl
     }
 }
 
+// Blocks that fit the L1 cache go through all their stages before the next block is touched.
+void stagesInBlocks(float* re, float* im, std::size_t n, bool firstFourDone) {
+    const float* twiddles = fftTwiddles();
+    const std::size_t block = n < kBlock ? n : kBlock;
+    for (std::size_t start = 0; start < n; start += block) {
+        if (!firstFourDone) {
+            firstFourStages(re + start, im + start, block, twiddles);
+        }
+        laterStages(re + start, im + start, block, 16, twiddles);
+    }
+    laterStages(re, im, n, block, twiddles);
+}
+
 }  // namespace
 
 void fftFirstFourStagesAvx2(float* re, float* im, std::size_t n) {
@@ -175,13 +188,11 @@ void fftStagesAvx2(float* re, float* im, std::size_t n) {
         fftStagesSse2(re, im, n);
         return;
     }
-    const float* twiddles = fftTwiddles();
-    const std::size_t block = n < kBlock ? n : kBlock;
-    for (std::size_t start = 0; start < n; start += block) {
-        firstFourStages(re + start, im + start, block, twiddles);
-        laterStages(re + start, im + start, block, 16, twiddles);
-    }
-    laterStages(re, im, n, block, twiddles);
+    stagesInBlocks(re, im, n, false);
+}
+
+void fftStagesFrom16Avx2(float* re, float* im, std::size_t n) {
+    stagesInBlocks(re, im, n, true);
 }
 
 #endif

@@ -96,22 +96,33 @@ void laterStages(float* re, float* im, std::size_t n, std::size_t half, const fl
     }
 }
 
-}  // namespace
-
+// Blocks that fit the L1 cache go through all their stages before the next block is touched.
 // The first four stages need lanes from within a run of 16 points only; the AVX2 kernel for
 // them is used as it is.
+void stagesInBlocks(float* re, float* im, std::size_t n, bool firstFourDone) {
+    const float* twiddles = fftTwiddles();
+    const std::size_t block = n < kBlock ? n : kBlock;
+    for (std::size_t start = 0; start < n; start += block) {
+        if (!firstFourDone) {
+            fftFirstFourStagesAvx2(re + start, im + start, block);
+        }
+        laterStages(re + start, im + start, block, 16, twiddles);
+    }
+    laterStages(re, im, n, block, twiddles);
+}
+
+}  // namespace
+
 void fftStagesAvx512(float* re, float* im, std::size_t n) {
     if (n < 32) {
         fftStagesAvx2(re, im, n);
         return;
     }
-    const float* twiddles = fftTwiddles();
-    const std::size_t block = n < kBlock ? n : kBlock;
-    for (std::size_t start = 0; start < n; start += block) {
-        fftFirstFourStagesAvx2(re + start, im + start, block);
-        laterStages(re + start, im + start, block, 16, twiddles);
-    }
-    laterStages(re, im, n, block, twiddles);
+    stagesInBlocks(re, im, n, false);
+}
+
+void fftStagesFrom16Avx512(float* re, float* im, std::size_t n) {
+    stagesInBlocks(re, im, n, true);
 }
 
 #endif

@@ -38,6 +38,10 @@ std::size_t magnitudesAndPeak(const float* re, const float* im, float* mags, flo
 #endif
 
     maxMag = largest;
+    return peakBin(mags, largest);
+}
+
+std::size_t peakBin(const float* mags, float largest) {
     if (largest == kPeakFloor) {
         return 0;
     }

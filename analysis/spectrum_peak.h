@@ -9,3 +9,7 @@ constexpr float kPeakFloor = 1e-8f;
 // bin holding the largest magnitude if that exceeds kPeakFloor, else 0. maxMag receives that
 // magnitude, or kPeakFloor.
 std::size_t magnitudesAndPeak(const float* re, const float* im, float* mags, float& maxMag);
+
+// The peak bin of kSpectrumLength magnitudes whose largest is `largest` (at least kPeakFloor):
+// the lowest bin holding it, or 0 if it is kPeakFloor.
+std::size_t peakBin(const float* mags, float largest);

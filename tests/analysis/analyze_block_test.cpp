@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <numbers>
-#include <random>
 #include <vector>
 
 #include "literal_analysis.h"
@@ -177,25 +176,7 @@ TEST_F(AnalyzeBlock, WindowTableIsBuiltOnceAndKept) {
 }
 
 TEST_F(AnalyzeBlock, MatchesTheStepByStepAnalysisBitForBit) {
-    std::mt19937 rng(5);
-    std::uniform_int_distribution<int> anySample(-32768, 32767);
-    std::vector<std::int16_t> noise(kN);
-    for (std::int16_t& x : noise) {
-        x = static_cast<std::int16_t>(anySample(rng));
-    }
-    // Zero samples meet negative window coefficients at both ends and give negative zeros.
-    std::vector<std::int16_t> sparse(kN, 0);
-    for (std::size_t i = 0; i < kN; i += 97) {
-        sparse[i] = static_cast<std::int16_t>(anySample(rng));
-    }
-    const std::vector<std::vector<std::int16_t>> blocks = {
-        noise,
-        sparse,
-        sineSamples(kN, 1234, 30000.0),
-        std::vector<std::int16_t>(noise.begin(), noise.begin() + 40000),
-        std::vector<std::int16_t>(noise.begin(), noise.begin() + 17),
-    };
-    for (const std::vector<std::int16_t>& block : blocks) {
+    for (const std::vector<std::int16_t>& block : varietyOfBlocks()) {
         const LiteralAnalysis expected = literalAnalyzeBlock(block, 48000);
         analyze(block, 48000);
         const std::vector<float> values = spectrum();

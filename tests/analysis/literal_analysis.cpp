@@ -6,8 +6,7 @@
 
 #include "literal_fft.h"
 
-LiteralAnalysis literalAnalyzeBlock(const std::vector<std::int16_t>& samples,
-                                    std::int32_t sampleRate) {
+LiteralTransform literalWindowedTransform(const std::vector<std::int16_t>& samples) {
     constexpr std::size_t n = 65536;
     std::vector<float> window(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -23,6 +22,15 @@ LiteralAnalysis literalAnalyzeBlock(const std::vector<std::int16_t>& samples,
         re[i] = (static_cast<float>(samples[i]) * 3.0517578125e-05f) * window[i];
     }
     literalFftRadix2(re, im);
+    return {re, im};
+}
+
+LiteralAnalysis literalAnalyzeBlock(const std::vector<std::int16_t>& samples,
+                                    std::int32_t sampleRate) {
+    constexpr std::size_t n = 65536;
+    const LiteralTransform transform = literalWindowedTransform(samples);
+    const std::vector<float>& re = transform.re;
+    const std::vector<float>& im = transform.im;
 
     std::vector<float> mags(n / 2, 0.0f);
     float maxMag = 1e-8f;

@@ -10,5 +10,13 @@ struct LiteralAnalysis {
     float peakHz;
 };
 
+// The block scaled, windowed and zero-padded to 65,536 points, then transformed.
+struct LiteralTransform {
+    std::vector<float> re;
+    std::vector<float> im;
+};
+
+LiteralTransform literalWindowedTransform(const std::vector<std::int16_t>& samples);
+
 LiteralAnalysis literalAnalyzeBlock(const std::vector<std::int16_t>& samples,
                                     std::int32_t sampleRate);

@@ -40,3 +40,25 @@ std::vector<std::int16_t> sineSamples(std::size_t n, std::size_t cycles, double 
     }
     return samples;
 }
+
+std::vector<std::vector<std::int16_t>> varietyOfBlocks() {
+    constexpr std::size_t n = 65536;
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> anySample(-32768, 32767);
+    std::vector<std::int16_t> noise(n);
+    for (std::int16_t& x : noise) {
+        x = static_cast<std::int16_t>(anySample(rng));
+    }
+    std::vector<std::int16_t> sparse(n, 0);
+    for (std::size_t i = 0; i < n; i += 97) {
+        sparse[i] = static_cast<std::int16_t>(anySample(rng));
+    }
+    return {
+        noise,
+        sparse,
+        sineSamples(n, 1234, 30000.0),
+        std::vector<std::int16_t>(noise.begin(), noise.begin() + 40000),
+        std::vector<std::int16_t>(noise.begin(), noise.begin() + 17),
+        {},
+    };
+}

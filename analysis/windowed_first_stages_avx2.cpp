@@ -1,0 +1,179 @@
+// Compiled with AVX2 enabled and entered only after cpuSupportsAvx2(). As in the AVX2 stages,
+// everything here has internal linkage and only the intrinsics are used from headers.
+#include "analysis/windowed_first_stages.h"
+
+#if defined(VOXWELL_SSE2)
+
+#include <immintrin.h>
+
+#include "analysis/fft_twiddles.h"
+
+namespace {
+
+constexpr float kSampleScale = 3.0517578125e-05f;  // 1 / 32768
+constexpr std::size_t kPoints = 65536;
+constexpr std::size_t kQuarter = kPoints / 16;
+constexpr std::size_t kReversed4[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
+
+inline std::size_t reverse8(std::size_t value) {
+    return (kReversed4[value & 15] << 4) | kReversed4[value >> 4];
+}
+
+inline void butterfly(__m256& aRe, __m256& aIm, __m256& bRe, __m256& bIm, __m256 wRe, __m256 wIm) {
+    const __m256 tRe = _mm256_sub_ps(_mm256_mul_ps(bRe, wRe), _mm256_mul_ps(bIm, wIm));
+    const __m256 tIm = _mm256_add_ps(_mm256_mul_ps(bIm, wRe), _mm256_mul_ps(bRe, wIm));
+    bRe = _mm256_sub_ps(aRe, tRe);
+    bIm = _mm256_sub_ps(aIm, tIm);
+    aRe = _mm256_add_ps(aRe, tRe);
+    aIm = _mm256_add_ps(aIm, tIm);
+}
+
+// The butterfly with the factor (1, +0) on two points whose imaginary parts are +0: for finite
+// values it gives a + b and a - b, and leaves both imaginary parts +0, to the bit.
+inline void realButterfly(__m256& a, __m256& b) {
+    const __m256 sum = _mm256_add_ps(a, b);
+    b = _mm256_sub_ps(a, b);
+    a = sum;
+}
+
+// Eight windowed samples from index `first` on, +0 from `used` on.
+inline __m256 windowedSamples(const std::int16_t* samples, std::size_t used, const float* window,
+                              std::size_t first) {
+    if (first + 8 <= used) {
+        const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + first));
+        const __m256 values = _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(raw));
+        return _mm256_mul_ps(_mm256_mul_ps(values, _mm256_set1_ps(kSampleScale)),
+                             _mm256_loadu_ps(window + first));
+    }
+    alignas(32) float values[8];
+    for (std::size_t k = 0; k < 8; ++k) {
+        const std::size_t i = first + k;
+        values[k] = i < used ? (static_cast<float>(samples[i]) * kSampleScale) * window[i] : 0.0f;
+    }
+    return _mm256_load_ps(values);
+}
+
+// Writes column c of the eight rows as eight consecutive floats at out[c].
+inline void storeTransposed(const __m256* rows, float* const* out) {
+    const __m256 t0 = _mm256_unpacklo_ps(rows[0], rows[1]);
+    const __m256 t1 = _mm256_unpackhi_ps(rows[0], rows[1]);
+    const __m256 t2 = _mm256_unpacklo_ps(rows[2], rows[3]);
+    const __m256 t3 = _mm256_unpackhi_ps(rows[2], rows[3]);
+    const __m256 t4 = _mm256_unpacklo_ps(rows[4], rows[5]);
+    const __m256 t5 = _mm256_unpackhi_ps(rows[4], rows[5]);
+    const __m256 t6 = _mm256_unpacklo_ps(rows[6], rows[7]);
+    const __m256 t7 = _mm256_unpackhi_ps(rows[6], rows[7]);
+    const __m256 u0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m256 u1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m256 u2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m256 u3 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m256 u4 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m256 u5 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m256 u6 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m256 u7 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(3, 2, 3, 2));
+    _mm256_storeu_ps(out[0], _mm256_permute2f128_ps(u0, u4, 0x20));
+    _mm256_storeu_ps(out[1], _mm256_permute2f128_ps(u1, u5, 0x20));
+    _mm256_storeu_ps(out[2], _mm256_permute2f128_ps(u2, u6, 0x20));
+    _mm256_storeu_ps(out[3], _mm256_permute2f128_ps(u3, u7, 0x20));
+    _mm256_storeu_ps(out[4], _mm256_permute2f128_ps(u0, u4, 0x31));
+    _mm256_storeu_ps(out[5], _mm256_permute2f128_ps(u1, u5, 0x31));
+    _mm256_storeu_ps(out[6], _mm256_permute2f128_ps(u2, u6, 0x31));
+    _mm256_storeu_ps(out[7], _mm256_permute2f128_ps(u3, u7, 0x31));
+}
+
+// The factor of stage `half` at j, broadcast.
+inline void broadcastFactor(const float* twiddles, std::size_t half, std::size_t j, __m256& wRe,
+                            __m256& wIm) {
+    // Below half-length 16 a stage's real parts and imaginary parts are each `half` long.
+    wRe = _mm256_set1_ps(twiddles[2 * half + j]);
+    wIm = _mm256_set1_ps(twiddles[3 * half + j]);
+}
+
+// Point i of the 16 that the first four stages combine sits in row i; the eight columns are eight
+// independent runs. The stages pair rows, so every butterfly acts on eight runs at once with one
+// factor and no lane ever moves until the rows are transposed.
+void firstFourStages(__m256* re, __m256* im, const float* twiddles) {
+    const __m256 zero = _mm256_setzero_ps();
+    __m256 wRe;
+    __m256 wIm;
+    // Half-lengths 1 and 2 on rows 4q .. 4q + 3; only the factor (w2Re, w2Im) is not (1, 0).
+    broadcastFactor(twiddles, 2, 1, wRe, wIm);
+    for (std::size_t q = 0; q < 16; q += 4) {
+        realButterfly(re[q], re[q + 1]);
+        realButterfly(re[q + 2], re[q + 3]);
+        realButterfly(re[q], re[q + 2]);
+        im[q] = zero;
+        im[q + 2] = zero;
+        __m256 aIm = zero;
+        __m256 bIm = zero;
+        butterfly(re[q + 1], aIm, re[q + 3], bIm, wRe, wIm);
+        im[q + 1] = aIm;
+        im[q + 3] = bIm;
+    }
+    // Half-lengths 4 and 8 on rows j, j + 4, j + 8, j + 12.
+    for (std::size_t j = 0; j < 4; ++j) {
+        broadcastFactor(twiddles, 4, j, wRe, wIm);
+        butterfly(re[j], im[j], re[j + 4], im[j + 4], wRe, wIm);
+        butterfly(re[j + 8], im[j + 8], re[j + 12], im[j + 12], wRe, wIm);
+        broadcastFactor(twiddles, 8, j, wRe, wIm);
+        butterfly(re[j], im[j], re[j + 8], im[j + 8], wRe, wIm);
+        broadcastFactor(twiddles, 8, j + 4, wRe, wIm);
+        butterfly(re[j + 4], im[j + 4], re[j + 12], im[j + 12], wRe, wIm);
+    }
+}
+
+}  // namespace
+
+// Index i = 4096 h + 16 m + c (h, c < 16, m < 256) goes to position 4096 r(c) + 16 r(m) + r(h),
+// r reversing the bits. So the 16 samples with the same m and c, 4096 apart, form one run of 16
+// consecutive positions, the unit of the first four stages. Rows of 8 consecutive samples give
+// eight such runs at once.
+void loadWindowedFirstFourStagesAvx2(const std::int16_t* samples, std::size_t used,
+                                     const float* window, float* re, float* im) {
+    const float* twiddles = fftTwiddles();
+    // The 16 rows of one m lie 4096 samples apart and share a set of the L1 cache, more of them
+    // than it has ways: each row is read once, whole, before the runs are worked on.
+    __m256 rowsRe[2][16];
+    __m256 rowsIm[2][16];
+    // The runs of one m go to 16 places 16 KiB apart, again one set of the cache. Runs of
+    // consecutive positions are gathered here and written out together instead.
+    constexpr std::size_t kSlots = 8;
+    alignas(32) float batchRe[16][kSlots * 16];
+    alignas(32) float batchIm[16][kSlots * 16];
+    for (std::size_t firstSlot = 0; firstSlot < 256; firstSlot += kSlots) {
+        for (std::size_t k = 0; k < kSlots; ++k) {
+            const std::size_t m = reverse8(firstSlot + k);
+            for (std::size_t row = 0; row < 16; ++row) {
+                const std::size_t first = kReversed4[row] * kQuarter + 16 * m;
+                rowsRe[0][row] = windowedSamples(samples, used, window, first);
+                rowsRe[1][row] = windowedSamples(samples, used, window, first + 8);
+            }
+            for (std::size_t half = 0; half < 2; ++half) {
+                firstFourStages(rowsRe[half], rowsIm[half], twiddles);
+                float* outRe[8];
+                float* outIm[8];
+                for (std::size_t c = 0; c < 8; ++c) {
+                    outRe[c] = batchRe[8 * half + c] + 16 * k;
+                    outIm[c] = batchIm[8 * half + c] + 16 * k;
+                }
+                storeTransposed(rowsRe[half], outRe);
+                storeTransposed(rowsIm[half], outIm);
+                for (std::size_t c = 0; c < 8; ++c) {
+                    outRe[c] += 8;
+                    outIm[c] += 8;
+                }
+                storeTransposed(rowsRe[half] + 8, outRe);
+                storeTransposed(rowsIm[half] + 8, outIm);
+            }
+        }
+        for (std::size_t c = 0; c < 16; ++c) {
+            const std::size_t first = kReversed4[c] * kQuarter + 16 * firstSlot;
+            for (std::size_t i = 0; i < kSlots * 16; i += 8) {
+                _mm256_storeu_ps(re + first + i, _mm256_load_ps(batchRe[c] + i));
+                _mm256_storeu_ps(im + first + i, _mm256_load_ps(batchIm[c] + i));
+            }
+        }
+    }
+}
+
+#endif

@@ -1,0 +1,55 @@
+#include "analysis/windowed_transform.h"
+
+#include <algorithm>
+
+#include "analysis/cpu_features.h"
+#include "analysis/fft.h"
+#include "analysis/fft_stages.h"
+#include "analysis/last_stage_magnitudes.h"
+#include "analysis/spectrum_peak.h"
+#include "analysis/windowed_first_stages.h"
+#include "analysis/windowed_samples.h"
+#include "state/shared_state.h"
+
+namespace {
+
+#if defined(VOXWELL_SSE2)
+// Windowing, bit reversal and the first four stages in one pass, which also writes every
+// imaginary part, then the stages from half-length 16 up to n / 2 on each n-point part.
+void windowedStagesAvx2(const std::int16_t* samples, std::size_t used, float* re, float* im,
+                        std::size_t n) {
+    loadWindowedFirstFourStagesAvx2(samples, used, g_fftWork.data(), re, im);
+    const auto stages = cpuSupportsAvx512() ? fftStagesFrom16Avx512 : fftStagesFrom16Avx2;
+    for (std::size_t start = 0; start < kBlockLength; start += n) {
+        stages(re + start, im + start, n);
+    }
+}
+#endif
+
+}  // namespace
+
+void transformWindowedBlock(const std::int16_t* samples, std::size_t used, float* re, float* im) {
+#if defined(VOXWELL_SSE2)
+    if (cpuSupportsAvx2()) {
+        windowedStagesAvx2(samples, used, re, im, kBlockLength);
+        return;
+    }
+#endif
+    std::fill(im, im + kBlockLength, 0.0f);
+    loadWindowedBitReversed(samples, used, re);
+    fftRadix2FromBitReversed(re, im, kBlockLength);
+}
+
+std::size_t windowedMagnitudesAndPeak(const std::int16_t* samples, std::size_t used, float* re,
+                                      float* im, float* mags, float& maxMag) {
+#if defined(VOXWELL_SSE2)
+    if (cpuSupportsAvx2()) {
+        // Every stage but the last acts on each half of the block by itself.
+        windowedStagesAvx2(samples, used, re, im, kSpectrumLength);
+        maxMag = lastStageMagnitudesAvx2(re, im, kBlockLength, mags, kPeakFloor);
+        return peakBin(mags, maxMag);
+    }
+#endif
+    transformWindowedBlock(samples, used, re, im);
+    return magnitudesAndPeak(re, im, mags, maxMag);
+}
