@@ -20,8 +20,8 @@ void fftStagesAvx2(float* re, float* im, std::size_t n);
 void fftFirstFourStagesAvx2(float* re, float* im, std::size_t n);
 // Sixteen butterflies at a time; only for processors that report AVX-512F.
 void fftStagesAvx512(float* re, float* im, std::size_t n);
-// The stages from half-length 16 on, for input that has been through the first four already
-// (n a multiple of 16); AVX2 and AVX-512F respectively.
-void fftStagesFrom16Avx2(float* re, float* im, std::size_t n);
-void fftStagesFrom16Avx512(float* re, float* im, std::size_t n);
+// The stages from half-length firstHalf (16 or more) on, for input that has been through the
+// earlier ones already (n a multiple of 2 * firstHalf); AVX2 and AVX-512F respectively.
+void fftStagesFromAvx2(float* re, float* im, std::size_t n, std::size_t firstHalf);
+void fftStagesFromAvx512(float* re, float* im, std::size_t n, std::size_t firstHalf);
 #endif

@@ -165,16 +165,19 @@ void laterStages(float* re, float* im, std::size_t n, std::size_t half, const fl
 }
 
 // Blocks that fit the L1 cache go through all their stages before the next block is touched.
-void stagesInBlocks(float* re, float* im, std::size_t n, bool firstFourDone) {
+// Stages from half-length firstHalf on; firstHalf 1 runs all of them.
+void stagesInBlocks(float* re, float* im, std::size_t n, std::size_t firstHalf) {
     const float* twiddles = fftTwiddles();
     const std::size_t block = n < kBlock ? n : kBlock;
     for (std::size_t start = 0; start < n; start += block) {
-        if (!firstFourDone) {
+        if (firstHalf < 16) {
             firstFourStages(re + start, im + start, block, twiddles);
+            laterStages(re + start, im + start, block, 16, twiddles);
+        } else {
+            laterStages(re + start, im + start, block, firstHalf, twiddles);
         }
-        laterStages(re + start, im + start, block, 16, twiddles);
     }
-    laterStages(re, im, n, block, twiddles);
+    laterStages(re, im, n, block > firstHalf ? block : firstHalf, twiddles);
 }
 
 }  // namespace
@@ -188,11 +191,11 @@ void fftStagesAvx2(float* re, float* im, std::size_t n) {
         fftStagesSse2(re, im, n);
         return;
     }
-    stagesInBlocks(re, im, n, false);
+    stagesInBlocks(re, im, n, 1);
 }
 
-void fftStagesFrom16Avx2(float* re, float* im, std::size_t n) {
-    stagesInBlocks(re, im, n, true);
+void fftStagesFromAvx2(float* re, float* im, std::size_t n, std::size_t firstHalf) {
+    stagesInBlocks(re, im, n, firstHalf);
 }
 
 #endif

@@ -99,16 +99,19 @@ void laterStages(float* re, float* im, std::size_t n, std::size_t half, const fl
 // Blocks that fit the L1 cache go through all their stages before the next block is touched.
 // The first four stages need lanes from within a run of 16 points only; the AVX2 kernel for
 // them is used as it is.
-void stagesInBlocks(float* re, float* im, std::size_t n, bool firstFourDone) {
+// Stages from half-length firstHalf on; firstHalf 1 runs all of them.
+void stagesInBlocks(float* re, float* im, std::size_t n, std::size_t firstHalf) {
     const float* twiddles = fftTwiddles();
     const std::size_t block = n < kBlock ? n : kBlock;
     for (std::size_t start = 0; start < n; start += block) {
-        if (!firstFourDone) {
+        if (firstHalf < 16) {
             fftFirstFourStagesAvx2(re + start, im + start, block);
+            laterStages(re + start, im + start, block, 16, twiddles);
+        } else {
+            laterStages(re + start, im + start, block, firstHalf, twiddles);
         }
-        laterStages(re + start, im + start, block, 16, twiddles);
     }
-    laterStages(re, im, n, block, twiddles);
+    laterStages(re, im, n, block > firstHalf ? block : firstHalf, twiddles);
 }
 
 }  // namespace
@@ -118,11 +121,11 @@ void fftStagesAvx512(float* re, float* im, std::size_t n) {
         fftStagesAvx2(re, im, n);
         return;
     }
-    stagesInBlocks(re, im, n, false);
+    stagesInBlocks(re, im, n, 1);
 }
 
-void fftStagesFrom16Avx512(float* re, float* im, std::size_t n) {
-    stagesInBlocks(re, im, n, true);
+void fftStagesFromAvx512(float* re, float* im, std::size_t n, std::size_t firstHalf) {
+    stagesInBlocks(re, im, n, firstHalf);
 }
 
 #endif

@@ -128,8 +128,8 @@ void firstFourStages(__m256* re, __m256* im, const float* twiddles) {
 // r reversing the bits. So the 16 samples with the same m and c, 4096 apart, form one run of 16
 // consecutive positions, the unit of the first four stages. Rows of 8 consecutive samples give
 // eight such runs at once.
-void loadWindowedFirstFourStagesAvx2(const std::int16_t* samples, std::size_t used,
-                                     const float* window, float* re, float* im) {
+std::size_t loadWindowedFirstStagesAvx2(const std::int16_t* samples, std::size_t used,
+                                        const float* window, float* re, float* im) {
     const float* twiddles = fftTwiddles();
     // The 16 rows of one m lie 4096 samples apart and share a set of the L1 cache, more of them
     // than it has ways: each row is read once, whole, before the runs are worked on.
@@ -174,6 +174,7 @@ void loadWindowedFirstFourStagesAvx2(const std::int16_t* samples, std::size_t us
             }
         }
     }
+    return 16;
 }
 
 #endif

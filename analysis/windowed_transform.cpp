@@ -14,14 +14,17 @@
 namespace {
 
 #if defined(VOXWELL_SSE2)
-// Windowing, bit reversal and the first four stages in one pass, which also writes every
-// imaginary part, then the stages from half-length 16 up to n / 2 on each n-point part.
+// Windowing, bit reversal and the first stages in one pass, which also writes every imaginary
+// part, then the stages that remain up to half-length n / 2 on each n-point part.
 void windowedStagesAvx2(const std::int16_t* samples, std::size_t used, float* re, float* im,
                         std::size_t n) {
-    loadWindowedFirstFourStagesAvx2(samples, used, g_fftWork.data(), re, im);
-    const auto stages = cpuSupportsAvx512() ? fftStagesFrom16Avx512 : fftStagesFrom16Avx2;
+    const bool avx512 = cpuSupportsAvx512();
+    const std::size_t firstHalf =
+        (avx512 ? loadWindowedFirstStagesAvx512 : loadWindowedFirstStagesAvx2)(
+            samples, used, g_fftWork.data(), re, im);
+    const auto stages = avx512 ? fftStagesFromAvx512 : fftStagesFromAvx2;
     for (std::size_t start = 0; start < kBlockLength; start += n) {
-        stages(re + start, im + start, n);
+        stages(re + start, im + start, n, firstHalf);
     }
 }
 #endif

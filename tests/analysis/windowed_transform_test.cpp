@@ -92,16 +92,22 @@ TEST(WindowedTransform, EveryRouteGivesTheStepByStepBits) {
     if (!cpuSupportsAvx2()) {
         GTEST_SKIP() << "this processor has no AVX2";
     }
-    const auto fusedLoadThen = [](void (*stages)(float*, float*, std::size_t)) {
-        return [stages](const std::int16_t* samples, std::size_t used, float* re, float* im) {
-            loadWindowedFirstFourStagesAvx2(samples, std::min(used, kN), g_fftWork.data(), re, im);
-            stages(re, im, kN);
+    using Loader = std::size_t (*)(const std::int16_t*, std::size_t, const float*, float*, float*);
+    using Stages = void (*)(float*, float*, std::size_t, std::size_t);
+    const auto fusedLoadThen = [](Loader load, Stages stages) {
+        return [load, stages](const std::int16_t* samples, std::size_t used, float* re, float* im) {
+            const std::size_t firstHalf =
+                load(samples, std::min(used, kN), g_fftWork.data(), re, im);
+            stages(re, im, kN, firstHalf);
         };
     };
-    expectTransformIdentical(fusedLoadThen(fftStagesFrom16Avx2), "fused load, AVX2 stages");
+    expectTransformIdentical(fusedLoadThen(loadWindowedFirstStagesAvx2, fftStagesFromAvx2),
+                             "AVX2 load and stages");
     if (cpuSupportsAvx512()) {
-        expectTransformIdentical(fusedLoadThen(fftStagesFrom16Avx512),
-                                 "fused load, AVX-512 stages");
+        expectTransformIdentical(fusedLoadThen(loadWindowedFirstStagesAvx512, fftStagesFromAvx512),
+                                 "AVX-512 load and stages");
+        expectTransformIdentical(fusedLoadThen(loadWindowedFirstStagesAvx2, fftStagesFromAvx512),
+                                 "AVX2 load, AVX-512 stages");
     }
 #endif
 }
@@ -128,9 +134,10 @@ TEST(WindowedTransform, MagnitudesMatchTheStepByStepAnalysis) {
         [](const std::int16_t* samples, std::size_t used, float* re, float* im, float* mags,
            float& maxMag) {
             // Every stage but the last, on each half, then the last one fused with the magnitudes.
-            loadWindowedFirstFourStagesAvx2(samples, std::min(used, kN), g_fftWork.data(), re, im);
-            fftStagesFrom16Avx2(re, im, kN / 2);
-            fftStagesFrom16Avx2(re + kN / 2, im + kN / 2, kN / 2);
+            const std::size_t firstHalf =
+                loadWindowedFirstStagesAvx2(samples, std::min(used, kN), g_fftWork.data(), re, im);
+            fftStagesFromAvx2(re, im, kN / 2, firstHalf);
+            fftStagesFromAvx2(re + kN / 2, im + kN / 2, kN / 2, firstHalf);
             maxMag = lastStageMagnitudesAvx2(re, im, kN, mags, kPeakFloor);
             return peakBin(mags, maxMag);
         },

@@ -1,0 +1,206 @@
+// Compiled with AVX-512F enabled and entered only after cpuSupportsAvx512(). As in the AVX2
+// stages, everything here has internal linkage and only the intrinsics are used from headers.
+#include "analysis/windowed_first_stages.h"
+
+#if defined(VOXWELL_SSE2)
+
+#include <immintrin.h>
+
+#include "analysis/fft_twiddles.h"
+
+namespace {
+
+constexpr float kSampleScale = 3.0517578125e-05f;  // 1 / 32768
+constexpr std::size_t kQuarter = 4096;
+constexpr std::size_t kReversed4[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
+
+// GCC 12 reports the unspecified pass-through vector inside the plain forms of some of these
+// intrinsics as uninitialised; their zero-masking forms with every lane selected are the same
+// operations without one.
+constexpr __mmask16 kAllLanes = 0xFFFF;
+
+inline std::size_t reverse8(std::size_t value) {
+    return (kReversed4[value & 15] << 4) | kReversed4[value >> 4];
+}
+
+inline void butterfly(__m512& aRe, __m512& aIm, __m512& bRe, __m512& bIm, __m512 wRe, __m512 wIm) {
+    const __m512 tRe = _mm512_sub_ps(_mm512_mul_ps(bRe, wRe), _mm512_mul_ps(bIm, wIm));
+    const __m512 tIm = _mm512_add_ps(_mm512_mul_ps(bIm, wRe), _mm512_mul_ps(bRe, wIm));
+    bRe = _mm512_sub_ps(aRe, tRe);
+    bIm = _mm512_sub_ps(aIm, tIm);
+    aRe = _mm512_add_ps(aRe, tRe);
+    aIm = _mm512_add_ps(aIm, tIm);
+}
+
+// The butterfly with the factor (1, +0) on two points whose imaginary parts are +0: for finite
+// values it gives a + b and a - b, and leaves both imaginary parts +0, to the bit.
+inline void realButterfly(__m512& a, __m512& b) {
+    const __m512 sum = _mm512_add_ps(a, b);
+    b = _mm512_sub_ps(a, b);
+    a = sum;
+}
+
+// Sixteen windowed samples from index `first` on, +0 from `used` on.
+inline __m512 windowedSamples(const std::int16_t* samples, std::size_t used, const float* window,
+                              std::size_t first) {
+    if (first + 16 <= used) {
+        const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(samples + first));
+        const __m512 values =
+            _mm512_maskz_cvtepi32_ps(kAllLanes, _mm512_maskz_cvtepi16_epi32(kAllLanes, raw));
+        return _mm512_mul_ps(_mm512_mul_ps(values, _mm512_set1_ps(kSampleScale)),
+                             _mm512_loadu_ps(window + first));
+    }
+    alignas(64) float values[16];
+    for (std::size_t k = 0; k < 16; ++k) {
+        const std::size_t i = first + k;
+        values[k] = i < used ? (static_cast<float>(samples[i]) * kSampleScale) * window[i] : 0.0f;
+    }
+    return _mm512_load_ps(values);
+}
+
+// Writes column c of the 16 rows as 16 consecutive floats at out + c * stride.
+inline void storeTransposed(const __m512* rows, float* out, std::size_t stride) {
+    __m512 t[16];
+    for (std::size_t k = 0; k < 16; k += 2) {
+        t[k] = _mm512_maskz_unpacklo_ps(kAllLanes, rows[k], rows[k + 1]);
+        t[k + 1] = _mm512_maskz_unpackhi_ps(kAllLanes, rows[k], rows[k + 1]);
+    }
+    // u[4k + c], in its 128-bit lane l, holds column 4l + c of rows 4k .. 4k + 3.
+    __m512 u[16];
+    for (std::size_t k = 0; k < 16; k += 4) {
+        u[k] = _mm512_maskz_shuffle_ps(kAllLanes, t[k], t[k + 2], _MM_SHUFFLE(1, 0, 1, 0));
+        u[k + 1] = _mm512_maskz_shuffle_ps(kAllLanes, t[k], t[k + 2], _MM_SHUFFLE(3, 2, 3, 2));
+        u[k + 2] = _mm512_maskz_shuffle_ps(kAllLanes, t[k + 1], t[k + 3], _MM_SHUFFLE(1, 0, 1, 0));
+        u[k + 3] = _mm512_maskz_shuffle_ps(kAllLanes, t[k + 1], t[k + 3], _MM_SHUFFLE(3, 2, 3, 2));
+    }
+    for (std::size_t c = 0; c < 4; ++c) {
+        const __m512 x0 =
+            _mm512_maskz_shuffle_f32x4(kAllLanes, u[c], u[4 + c], _MM_SHUFFLE(2, 0, 2, 0));
+        const __m512 x1 =
+            _mm512_maskz_shuffle_f32x4(kAllLanes, u[c], u[4 + c], _MM_SHUFFLE(3, 1, 3, 1));
+        const __m512 y0 =
+            _mm512_maskz_shuffle_f32x4(kAllLanes, u[8 + c], u[12 + c], _MM_SHUFFLE(2, 0, 2, 0));
+        const __m512 y1 =
+            _mm512_maskz_shuffle_f32x4(kAllLanes, u[8 + c], u[12 + c], _MM_SHUFFLE(3, 1, 3, 1));
+        _mm512_store_ps(out + c * stride,
+                        _mm512_maskz_shuffle_f32x4(kAllLanes, x0, y0, _MM_SHUFFLE(2, 0, 2, 0)));
+        _mm512_store_ps(out + (4 + c) * stride,
+                        _mm512_maskz_shuffle_f32x4(kAllLanes, x1, y1, _MM_SHUFFLE(2, 0, 2, 0)));
+        _mm512_store_ps(out + (8 + c) * stride,
+                        _mm512_maskz_shuffle_f32x4(kAllLanes, x0, y0, _MM_SHUFFLE(3, 1, 3, 1)));
+        _mm512_store_ps(out + (12 + c) * stride,
+                        _mm512_maskz_shuffle_f32x4(kAllLanes, x1, y1, _MM_SHUFFLE(3, 1, 3, 1)));
+    }
+}
+
+// The factor of stage `half` (below 16) at j, broadcast.
+inline void broadcastFactor(const float* twiddles, std::size_t half, std::size_t j, __m512& wRe,
+                            __m512& wIm) {
+    wRe = _mm512_set1_ps(twiddles[2 * half + j]);
+    wIm = _mm512_set1_ps(twiddles[3 * half + j]);
+}
+
+// As in the AVX2 version: point i of each run in row i, one run per column.
+void firstFourStages(__m512* re, __m512* im, const float* twiddles) {
+    const __m512 zero = _mm512_setzero_ps();
+    __m512 wRe;
+    __m512 wIm;
+    broadcastFactor(twiddles, 2, 1, wRe, wIm);
+    for (std::size_t q = 0; q < 16; q += 4) {
+        realButterfly(re[q], re[q + 1]);
+        realButterfly(re[q + 2], re[q + 3]);
+        realButterfly(re[q], re[q + 2]);
+        im[q] = zero;
+        im[q + 2] = zero;
+        __m512 aIm = zero;
+        __m512 bIm = zero;
+        butterfly(re[q + 1], aIm, re[q + 3], bIm, wRe, wIm);
+        im[q + 1] = aIm;
+        im[q + 3] = bIm;
+    }
+    for (std::size_t j = 0; j < 4; ++j) {
+        broadcastFactor(twiddles, 4, j, wRe, wIm);
+        butterfly(re[j], im[j], re[j + 4], im[j + 4], wRe, wIm);
+        butterfly(re[j + 8], im[j + 8], re[j + 12], im[j + 12], wRe, wIm);
+        broadcastFactor(twiddles, 8, j, wRe, wIm);
+        butterfly(re[j], im[j], re[j + 8], im[j + 8], wRe, wIm);
+        broadcastFactor(twiddles, 8, j + 4, wRe, wIm);
+        butterfly(re[j + 4], im[j + 4], re[j + 12], im[j + 12], wRe, wIm);
+    }
+}
+
+// Factors j .. j + 15 of the stage with half-length `half` (16 or more, j a multiple of 16): one
+// block of the table, 16 real parts followed by 16 imaginary parts.
+struct Factors {
+    __m512 re;
+    __m512 im;
+};
+
+inline Factors factors(const float* twiddles, std::size_t half, std::size_t j) {
+    const float* w = twiddles + 2 * half + 2 * j;
+    return {_mm512_loadu_ps(w), _mm512_loadu_ps(w + 16)};
+}
+
+// The stages of half-lengths 16, 32 and 64 on 128 consecutive points, x[q] holding points
+// 16 q .. 16 q + 15.
+inline void stages16To64(__m512* xRe, __m512* xIm, const Factors* w16, const Factors* w32,
+                         const Factors* w64) {
+    for (std::size_t q = 0; q < 8; q += 2) {
+        butterfly(xRe[q], xIm[q], xRe[q + 1], xIm[q + 1], w16->re, w16->im);
+    }
+    for (std::size_t q = 0; q < 2; ++q) {
+        butterfly(xRe[q], xIm[q], xRe[q + 2], xIm[q + 2], w32[q].re, w32[q].im);
+        butterfly(xRe[q + 4], xIm[q + 4], xRe[q + 6], xIm[q + 6], w32[q].re, w32[q].im);
+    }
+    for (std::size_t q = 0; q < 4; ++q) {
+        butterfly(xRe[q], xIm[q], xRe[q + 4], xIm[q + 4], w64[q].re, w64[q].im);
+    }
+}
+
+}  // namespace
+
+// The AVX2 version with whole rows of 16 samples, all 16 runs of one m at once. Eight
+// consecutive runs of one sixteenth of the output are 128 consecutive points: the next three
+// stages run on them while they wait in the buffer.
+std::size_t loadWindowedFirstStagesAvx512(const std::int16_t* samples, std::size_t used,
+                                          const float* window, float* re, float* im) {
+    const float* twiddles = fftTwiddles();
+    const Factors w16 = factors(twiddles, 16, 0);
+    const Factors w32[2] = {factors(twiddles, 32, 0), factors(twiddles, 32, 16)};
+    const Factors w64[4] = {factors(twiddles, 64, 0), factors(twiddles, 64, 16),
+                            factors(twiddles, 64, 32), factors(twiddles, 64, 48)};
+    __m512 rowsRe[16];
+    __m512 rowsIm[16];
+    constexpr std::size_t kSlots = 8;
+    alignas(64) float batchRe[16][kSlots * 16];
+    alignas(64) float batchIm[16][kSlots * 16];
+    for (std::size_t firstSlot = 0; firstSlot < 256; firstSlot += kSlots) {
+        for (std::size_t k = 0; k < kSlots; ++k) {
+            const std::size_t m = reverse8(firstSlot + k);
+            for (std::size_t row = 0; row < 16; ++row) {
+                rowsRe[row] =
+                    windowedSamples(samples, used, window, kReversed4[row] * kQuarter + 16 * m);
+            }
+            firstFourStages(rowsRe, rowsIm, twiddles);
+            storeTransposed(rowsRe, batchRe[0] + 16 * k, kSlots * 16);
+            storeTransposed(rowsIm, batchIm[0] + 16 * k, kSlots * 16);
+        }
+        for (std::size_t c = 0; c < 16; ++c) {
+            __m512 xRe[kSlots];
+            __m512 xIm[kSlots];
+            for (std::size_t q = 0; q < kSlots; ++q) {
+                xRe[q] = _mm512_load_ps(batchRe[c] + 16 * q);
+                xIm[q] = _mm512_load_ps(batchIm[c] + 16 * q);
+            }
+            stages16To64(xRe, xIm, &w16, w32, w64);
+            const std::size_t first = kReversed4[c] * kQuarter + 16 * firstSlot;
+            for (std::size_t q = 0; q < kSlots; ++q) {
+                _mm512_storeu_ps(re + first + 16 * q, xRe[q]);
+                _mm512_storeu_ps(im + first + 16 * q, xIm[q]);
+            }
+        }
+    }
+    return 128;
+}
+
+#endif
