@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "analysis/divide_each.h"
 #include "state/shared_state.h"
 
 namespace {
@@ -12,9 +13,7 @@ constexpr float kBinWidthFactor = 1.52587890625e-05f;  // 1 / 65536
 
 void publishSpectrum(std::vector<float>& mags, float maxMag, std::size_t peakBin,
                      std::int32_t sampleRate) {
-    for (float& m : mags) {
-        m = m / maxMag;
-    }
+    divideEach(mags.data(), mags.size(), maxMag);
     // The peak is stored before, and outside, the spectrum's lock: a repaint may pair it with the
     // previous spectrum, which is harmless.
     g_peakHz = (static_cast<float>(peakBin) * static_cast<float>(sampleRate)) * kBinWidthFactor;
