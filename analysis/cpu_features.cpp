@@ -34,6 +34,8 @@ void cpuid(unsigned leaf, unsigned subleaf, unsigned (&regs)[4]) {
 #endif
 }
 
+// The answers are asked for once per process: CPUID is slow, above all in a virtual machine, where
+// each one traps to the hypervisor.
 // Leaf 1 reports whether XGETBV may be used; XCR0 then tells which register states the
 // operating system saves. Leaf 7 (subleaf 0) reports the instruction set extensions.
 bool extensionUsable(unsigned leaf7EbxBit, unsigned xcr0Mask) {
@@ -58,7 +60,8 @@ bool cpuSupportsAvx2() {
 #if defined(VOXWELL_CPUID_MSVC) || defined(VOXWELL_CPUID_GCC)
     constexpr unsigned kAvx2 = 1u << 5;
     constexpr unsigned kSseAndAvxState = 0x6;
-    return extensionUsable(kAvx2, kSseAndAvxState);
+    static const bool usable = extensionUsable(kAvx2, kSseAndAvxState);
+    return usable;
 #else
     return false;
 #endif
@@ -69,7 +72,8 @@ bool cpuSupportsAvx512() {
     constexpr unsigned kAvx512F = 1u << 16;
     // SSE and AVX state, the opmask registers and both halves of the 512-bit register file.
     constexpr unsigned kAvx512State = 0xE6;
-    return extensionUsable(kAvx512F, kAvx512State);
+    static const bool usable = extensionUsable(kAvx512F, kAvx512State);
+    return usable;
 #else
     return false;
 #endif

@@ -5,8 +5,6 @@
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -257,18 +255,4 @@ BENCHMARK(BM_FftwAnalyzeBlock)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(kRepetitions);
 
-// Both analysis steps allocate their work arrays per call, as the program does. Left to itself,
-// glibc returns that memory to the system after some calls and not after others, depending on
-// what ran before, and every call that gets it back pays about 0.2 to 0.7 ms in page faults. Both
-// steps are measured with the arrays coming from a warm heap instead.
-int main(int argc, char** argv) {
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    mallopt(M_MMAP_THRESHOLD, 256 << 20);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();
