@@ -1,28 +1,20 @@
 // Compiled with AVX2 enabled and entered only after cpuSupportsAvx2(). Everything here has
-// internal linkage and no inline function from a header other than the intrinsics is used, so
-// no AVX2-encoded copy of a shared inline function can be picked by the linker for code that
-// runs on older processors.
+// internal linkage, and the only inline functions used from headers are the intrinsics and the
+// butterflies, which have internal linkage too: so no AVX2-encoded copy of a shared inline
+// function can be picked by the linker for code that runs on older processors.
 #include "analysis/fft_stages.h"
 
 #if defined(VOXWELL_SSE2)
 
 #include <immintrin.h>
 
+#include "analysis/butterfly_avx2.h"
 #include "analysis/fft_twiddles.h"
 
 namespace {
 
 // Points per cache block: its first stages run while the block stays in the L1 cache.
 constexpr std::size_t kBlock = 2048;
-
-inline void butterfly(__m256& aRe, __m256& aIm, __m256& bRe, __m256& bIm, __m256 wRe, __m256 wIm) {
-    const __m256 tRe = _mm256_sub_ps(_mm256_mul_ps(bRe, wRe), _mm256_mul_ps(bIm, wIm));
-    const __m256 tIm = _mm256_add_ps(_mm256_mul_ps(bIm, wRe), _mm256_mul_ps(bRe, wIm));
-    bRe = _mm256_sub_ps(aRe, tRe);
-    bIm = _mm256_sub_ps(aIm, tIm);
-    aRe = _mm256_add_ps(aRe, tRe);
-    aIm = _mm256_add_ps(aIm, tIm);
-}
 
 // Factors j .. j + 7 of the stage with half-length `half` (16 or more, j a multiple of 8): the
 // table keeps them in blocks of 16 real parts followed by 16 imaginary parts.

@@ -1,26 +1,18 @@
 // Compiled with AVX-512F enabled and entered only after cpuSupportsAvx512(). As with the AVX2
-// stages, everything here has internal linkage and only the intrinsics are used from headers.
+// stages, everything here has internal linkage, as do the butterflies it uses from a header.
 #include "analysis/fft_stages.h"
 
 #if defined(VOXWELL_SSE2)
 
 #include <immintrin.h>
 
+#include "analysis/butterfly_avx512.h"
 #include "analysis/fft_twiddles.h"
 
 namespace {
 
 // Points per cache block: its first stages run while the block stays in the L1 cache.
 constexpr std::size_t kBlock = 2048;
-
-inline void butterfly(__m512& aRe, __m512& aIm, __m512& bRe, __m512& bIm, __m512 wRe, __m512 wIm) {
-    const __m512 tRe = _mm512_sub_ps(_mm512_mul_ps(bRe, wRe), _mm512_mul_ps(bIm, wIm));
-    const __m512 tIm = _mm512_add_ps(_mm512_mul_ps(bIm, wRe), _mm512_mul_ps(bRe, wIm));
-    bRe = _mm512_sub_ps(aRe, tRe);
-    bIm = _mm512_sub_ps(aIm, tIm);
-    aRe = _mm512_add_ps(aRe, tRe);
-    aIm = _mm512_add_ps(aIm, tIm);
-}
 
 // Factors j .. j + 15 of the stage with half-length `half` (16 or more, j a multiple of 16):
 // one block of the table, 16 real parts followed by 16 imaginary parts.

@@ -1,11 +1,13 @@
 // Compiled with AVX2 enabled and entered only after cpuSupportsAvx2(). As in the AVX2 stages,
-// everything here has internal linkage and only the intrinsics are used from headers.
+// everything here has internal linkage, as do the butterflies it uses from a header.
 #include "analysis/windowed_first_stages.h"
 
 #if defined(VOXWELL_SSE2)
 
 #include <immintrin.h>
 
+#include "analysis/butterfly_avx2.h"
+#include "analysis/first_four_stages_on_rows.h"
 #include "analysis/fft_twiddles.h"
 
 namespace {
@@ -17,23 +19,6 @@ constexpr std::size_t kReversed4[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 
 
 inline std::size_t reverse8(std::size_t value) {
     return (kReversed4[value & 15] << 4) | kReversed4[value >> 4];
-}
-
-inline void butterfly(__m256& aRe, __m256& aIm, __m256& bRe, __m256& bIm, __m256 wRe, __m256 wIm) {
-    const __m256 tRe = _mm256_sub_ps(_mm256_mul_ps(bRe, wRe), _mm256_mul_ps(bIm, wIm));
-    const __m256 tIm = _mm256_add_ps(_mm256_mul_ps(bIm, wRe), _mm256_mul_ps(bRe, wIm));
-    bRe = _mm256_sub_ps(aRe, tRe);
-    bIm = _mm256_sub_ps(aIm, tIm);
-    aRe = _mm256_add_ps(aRe, tRe);
-    aIm = _mm256_add_ps(aIm, tIm);
-}
-
-// The butterfly with the factor (1, +0) on two points whose imaginary parts are +0: for finite
-// values it gives a + b and a - b, and leaves both imaginary parts +0, to the bit.
-inline void realButterfly(__m256& a, __m256& b) {
-    const __m256 sum = _mm256_add_ps(a, b);
-    b = _mm256_sub_ps(a, b);
-    a = sum;
 }
 
 // Eight windowed samples from index `first` on, +0 from `used` on.
@@ -81,47 +66,6 @@ inline void storeTransposed(const __m256* rows, float* const* out) {
     _mm256_storeu_ps(out[7], _mm256_permute2f128_ps(u3, u7, 0x31));
 }
 
-// The factor of stage `half` at j, broadcast.
-inline void broadcastFactor(const float* twiddles, std::size_t half, std::size_t j, __m256& wRe,
-                            __m256& wIm) {
-    // Below half-length 16 a stage's real parts and imaginary parts are each `half` long.
-    wRe = _mm256_set1_ps(twiddles[2 * half + j]);
-    wIm = _mm256_set1_ps(twiddles[3 * half + j]);
-}
-
-// Point i of the 16 that the first four stages combine sits in row i; the eight columns are eight
-// independent runs. The stages pair rows, so every butterfly acts on eight runs at once with one
-// factor and no lane ever moves until the rows are transposed.
-void firstFourStages(__m256* re, __m256* im, const float* twiddles) {
-    const __m256 zero = _mm256_setzero_ps();
-    __m256 wRe;
-    __m256 wIm;
-    // Half-lengths 1 and 2 on rows 4q .. 4q + 3; only the factor (w2Re, w2Im) is not (1, 0).
-    broadcastFactor(twiddles, 2, 1, wRe, wIm);
-    for (std::size_t q = 0; q < 16; q += 4) {
-        realButterfly(re[q], re[q + 1]);
-        realButterfly(re[q + 2], re[q + 3]);
-        realButterfly(re[q], re[q + 2]);
-        im[q] = zero;
-        im[q + 2] = zero;
-        __m256 aIm = zero;
-        __m256 bIm = zero;
-        butterfly(re[q + 1], aIm, re[q + 3], bIm, wRe, wIm);
-        im[q + 1] = aIm;
-        im[q + 3] = bIm;
-    }
-    // Half-lengths 4 and 8 on rows j, j + 4, j + 8, j + 12.
-    for (std::size_t j = 0; j < 4; ++j) {
-        broadcastFactor(twiddles, 4, j, wRe, wIm);
-        butterfly(re[j], im[j], re[j + 4], im[j + 4], wRe, wIm);
-        butterfly(re[j + 8], im[j + 8], re[j + 12], im[j + 12], wRe, wIm);
-        broadcastFactor(twiddles, 8, j, wRe, wIm);
-        butterfly(re[j], im[j], re[j + 8], im[j + 8], wRe, wIm);
-        broadcastFactor(twiddles, 8, j + 4, wRe, wIm);
-        butterfly(re[j + 4], im[j + 4], re[j + 12], im[j + 12], wRe, wIm);
-    }
-}
-
 }  // namespace
 
 // Index i = 4096 h + 16 m + c (h, c < 16, m < 256) goes to position 4096 r(c) + 16 r(m) + r(h),
@@ -149,7 +93,7 @@ std::size_t loadWindowedFirstStagesAvx2(const std::int16_t* samples, std::size_t
                 rowsRe[1][row] = windowedSamples(samples, used, window, first + 8);
             }
             for (std::size_t half = 0; half < 2; ++half) {
-                firstFourStages(rowsRe[half], rowsIm[half], twiddles);
+                firstFourStagesOnRows(rowsRe[half], rowsIm[half], twiddles);
                 float* outRe[8];
                 float* outIm[8];
                 for (std::size_t c = 0; c < 8; ++c) {

@@ -1,11 +1,13 @@
 // Compiled with AVX-512F enabled and entered only after cpuSupportsAvx512(). As in the AVX2
-// stages, everything here has internal linkage and only the intrinsics are used from headers.
+// stages, everything here has internal linkage, as do the butterflies it uses from a header.
 #include "analysis/windowed_first_stages.h"
 
 #if defined(VOXWELL_SSE2)
 
 #include <immintrin.h>
 
+#include "analysis/butterfly_avx512.h"
+#include "analysis/first_four_stages_on_rows.h"
 #include "analysis/fft_twiddles.h"
 
 namespace {
@@ -21,23 +23,6 @@ constexpr __mmask16 kAllLanes = 0xFFFF;
 
 inline std::size_t reverse8(std::size_t value) {
     return (kReversed4[value & 15] << 4) | kReversed4[value >> 4];
-}
-
-inline void butterfly(__m512& aRe, __m512& aIm, __m512& bRe, __m512& bIm, __m512 wRe, __m512 wIm) {
-    const __m512 tRe = _mm512_sub_ps(_mm512_mul_ps(bRe, wRe), _mm512_mul_ps(bIm, wIm));
-    const __m512 tIm = _mm512_add_ps(_mm512_mul_ps(bIm, wRe), _mm512_mul_ps(bRe, wIm));
-    bRe = _mm512_sub_ps(aRe, tRe);
-    bIm = _mm512_sub_ps(aIm, tIm);
-    aRe = _mm512_add_ps(aRe, tRe);
-    aIm = _mm512_add_ps(aIm, tIm);
-}
-
-// The butterfly with the factor (1, +0) on two points whose imaginary parts are +0: for finite
-// values it gives a + b and a - b, and leaves both imaginary parts +0, to the bit.
-inline void realButterfly(__m512& a, __m512& b) {
-    const __m512 sum = _mm512_add_ps(a, b);
-    b = _mm512_sub_ps(a, b);
-    a = sum;
 }
 
 // Sixteen windowed samples from index `first` on, +0 from `used` on.
@@ -93,42 +78,6 @@ inline void storeTransposed(const __m512* rows, float* out, std::size_t stride) 
     }
 }
 
-// The factor of stage `half` (below 16) at j, broadcast.
-inline void broadcastFactor(const float* twiddles, std::size_t half, std::size_t j, __m512& wRe,
-                            __m512& wIm) {
-    wRe = _mm512_set1_ps(twiddles[2 * half + j]);
-    wIm = _mm512_set1_ps(twiddles[3 * half + j]);
-}
-
-// As in the AVX2 version: point i of each run in row i, one run per column.
-void firstFourStages(__m512* re, __m512* im, const float* twiddles) {
-    const __m512 zero = _mm512_setzero_ps();
-    __m512 wRe;
-    __m512 wIm;
-    broadcastFactor(twiddles, 2, 1, wRe, wIm);
-    for (std::size_t q = 0; q < 16; q += 4) {
-        realButterfly(re[q], re[q + 1]);
-        realButterfly(re[q + 2], re[q + 3]);
-        realButterfly(re[q], re[q + 2]);
-        im[q] = zero;
-        im[q + 2] = zero;
-        __m512 aIm = zero;
-        __m512 bIm = zero;
-        butterfly(re[q + 1], aIm, re[q + 3], bIm, wRe, wIm);
-        im[q + 1] = aIm;
-        im[q + 3] = bIm;
-    }
-    for (std::size_t j = 0; j < 4; ++j) {
-        broadcastFactor(twiddles, 4, j, wRe, wIm);
-        butterfly(re[j], im[j], re[j + 4], im[j + 4], wRe, wIm);
-        butterfly(re[j + 8], im[j + 8], re[j + 12], im[j + 12], wRe, wIm);
-        broadcastFactor(twiddles, 8, j, wRe, wIm);
-        butterfly(re[j], im[j], re[j + 8], im[j + 8], wRe, wIm);
-        broadcastFactor(twiddles, 8, j + 4, wRe, wIm);
-        butterfly(re[j + 4], im[j + 4], re[j + 12], im[j + 12], wRe, wIm);
-    }
-}
-
 // Factors j .. j + 15 of the stage with half-length `half` (16 or more, j a multiple of 16): one
 // block of the table, 16 real parts followed by 16 imaginary parts.
 struct Factors {
@@ -181,7 +130,7 @@ std::size_t loadWindowedFirstStagesAvx512(const std::int16_t* samples, std::size
                 rowsRe[row] =
                     windowedSamples(samples, used, window, kReversed4[row] * kQuarter + 16 * m);
             }
-            firstFourStages(rowsRe, rowsIm, twiddles);
+            firstFourStagesOnRows(rowsRe, rowsIm, twiddles);
             storeTransposed(rowsRe, batchRe[0] + 16 * k, kSlots * 16);
             storeTransposed(rowsIm, batchIm[0] + 16 * k, kSlots * 16);
         }

@@ -1,0 +1,38 @@
+#pragma once
+
+// For files compiled with AVX2 enabled only. Everything here has internal linkage, so that the
+// linker can never pick this AVX2-encoded code for a caller that runs on an older processor.
+#include <immintrin.h>
+
+namespace {
+
+using Vector = __m256;
+
+inline Vector broadcast(float value) {
+    return _mm256_set1_ps(value);
+}
+
+inline Vector zeros() {
+    return _mm256_setzero_ps();
+}
+
+// One radix-2 butterfly per lane: t = b * w, then b = a - t and a = a + t, multiplying,
+// subtracting and adding exactly as the scalar butterfly does, nothing fused.
+inline void butterfly(Vector& aRe, Vector& aIm, Vector& bRe, Vector& bIm, Vector wRe, Vector wIm) {
+    const Vector tRe = _mm256_sub_ps(_mm256_mul_ps(bRe, wRe), _mm256_mul_ps(bIm, wIm));
+    const Vector tIm = _mm256_add_ps(_mm256_mul_ps(bIm, wRe), _mm256_mul_ps(bRe, wIm));
+    bRe = _mm256_sub_ps(aRe, tRe);
+    bIm = _mm256_sub_ps(aIm, tIm);
+    aRe = _mm256_add_ps(aRe, tRe);
+    aIm = _mm256_add_ps(aIm, tIm);
+}
+
+// The butterfly with the factor (1, +0) on two points whose imaginary parts are +0: for finite
+// values it gives a + b and a - b, and leaves both imaginary parts +0, to the bit.
+inline void realButterfly(Vector& a, Vector& b) {
+    const Vector sum = _mm256_add_ps(a, b);
+    b = _mm256_sub_ps(a, b);
+    a = sum;
+}
+
+}  // namespace

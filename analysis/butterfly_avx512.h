@@ -1,0 +1,38 @@
+#pragma once
+
+// For files compiled with AVX-512F enabled only. Everything here has internal linkage, so that the
+// linker can never pick this AVX-512F-encoded code for a caller that runs on an older processor.
+#include <immintrin.h>
+
+namespace {
+
+using Vector = __m512;
+
+inline Vector broadcast(float value) {
+    return _mm512_set1_ps(value);
+}
+
+inline Vector zeros() {
+    return _mm512_setzero_ps();
+}
+
+// One radix-2 butterfly per lane: t = b * w, then b = a - t and a = a + t, multiplying,
+// subtracting and adding exactly as the scalar butterfly does, nothing fused.
+inline void butterfly(Vector& aRe, Vector& aIm, Vector& bRe, Vector& bIm, Vector wRe, Vector wIm) {
+    const Vector tRe = _mm512_sub_ps(_mm512_mul_ps(bRe, wRe), _mm512_mul_ps(bIm, wIm));
+    const Vector tIm = _mm512_add_ps(_mm512_mul_ps(bIm, wRe), _mm512_mul_ps(bRe, wIm));
+    bRe = _mm512_sub_ps(aRe, tRe);
+    bIm = _mm512_sub_ps(aIm, tIm);
+    aRe = _mm512_add_ps(aRe, tRe);
+    aIm = _mm512_add_ps(aIm, tIm);
+}
+
+// The butterfly with the factor (1, +0) on two points whose imaginary parts are +0: for finite
+// values it gives a + b and a - b, and leaves both imaginary parts +0, to the bit.
+inline void realButterfly(Vector& a, Vector& b) {
+    const Vector sum = _mm512_add_ps(a, b);
+    b = _mm512_sub_ps(a, b);
+    a = sum;
+}
+
+}  // namespace
