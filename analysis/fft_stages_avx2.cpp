@@ -1,29 +1,23 @@
 // Compiled with AVX2 enabled and entered only after cpuSupportsAvx2(). Everything here has
 // internal linkage, and the only inline functions used from headers are the intrinsics and the
-// butterflies, which have internal linkage too: so no AVX2-encoded copy of a shared inline
-// function can be picked by the linker for code that runs on older processors.
+// vector operations and stages, which have internal linkage too: so no AVX2-encoded copy of a
+// shared inline function can be picked by the linker for code that runs on older processors.
 #include "analysis/fft_stages.h"
 
 #if defined(VOXWELL_SSE2)
 
 #include <immintrin.h>
 
-#include "analysis/butterfly_avx2.h"
 #include "analysis/fft_twiddles.h"
+#include "analysis/vector_ops_avx2.h"
+
+// Written in terms of the vector operations above.
+#include "analysis/vector_stages.h"
 
 namespace {
 
 // Points per cache block: its first stages run while the block stays in the L1 cache.
 constexpr std::size_t kBlock = 2048;
-
-// Factors j .. j + 7 of the stage with half-length `half` (16 or more, j a multiple of 8): the
-// table keeps them in blocks of 16 real parts followed by 16 imaginary parts.
-inline void loadFactors(const float* twiddles, std::size_t half, std::size_t j, __m256& wRe,
-                        __m256& wIm) {
-    const float* w = twiddles + 2 * half + 2 * (j & ~std::size_t{15}) + (j & 15);
-    wRe = _mm256_loadu_ps(w);
-    wIm = _mm256_loadu_ps(w + 16);
-}
 
 // Within each 128-bit half, the even and the odd lanes of x followed by those of y.
 inline __m256 evens(__m256 x, __m256 y) {
@@ -88,71 +82,6 @@ void firstFourStages(float* re, float* im, std::size_t n, const float* t) {
         _mm256_storeu_ps(re + i + 8, hRe);
         _mm256_storeu_ps(im + i, gIm);
         _mm256_storeu_ps(im + i + 8, hIm);
-    }
-}
-
-// One stage of half-length `half` (16 or more) over n points.
-void stage(float* re, float* im, std::size_t n, std::size_t half, const float* twiddles) {
-    for (std::size_t g = 0; g < n; g += 2 * half) {
-        for (std::size_t j = 0; j < half; j += 8) {
-            __m256 wRe;
-            __m256 wIm;
-            loadFactors(twiddles, half, j, wRe, wIm);
-            float* aRe = re + g + j;
-            float* aIm = im + g + j;
-            __m256 xRe = _mm256_loadu_ps(aRe);
-            __m256 xIm = _mm256_loadu_ps(aIm);
-            __m256 yRe = _mm256_loadu_ps(aRe + half);
-            __m256 yIm = _mm256_loadu_ps(aIm + half);
-            butterfly(xRe, xIm, yRe, yIm, wRe, wIm);
-            _mm256_storeu_ps(aRe, xRe);
-            _mm256_storeu_ps(aIm, xIm);
-            _mm256_storeu_ps(aRe + half, yRe);
-            _mm256_storeu_ps(aIm + half, yIm);
-        }
-    }
-}
-
-// The stages of half-lengths `half` (16 or more) and 2 * half together, over quarters of each
-// group of 4 * half points, so that every point is loaded and stored once for both.
-void twoStages(float* re, float* im, std::size_t n, std::size_t half, const float* twiddles) {
-    for (std::size_t g = 0; g < n; g += 4 * half) {
-        for (std::size_t j = 0; j < half; j += 8) {
-            float* pRe = re + g + j;
-            float* pIm = im + g + j;
-            __m256 xRe[4];
-            __m256 xIm[4];
-            for (std::size_t q = 0; q < 4; ++q) {
-                xRe[q] = _mm256_loadu_ps(pRe + q * half);
-                xIm[q] = _mm256_loadu_ps(pIm + q * half);
-            }
-            __m256 wRe;
-            __m256 wIm;
-            loadFactors(twiddles, half, j, wRe, wIm);
-            butterfly(xRe[0], xIm[0], xRe[1], xIm[1], wRe, wIm);
-            butterfly(xRe[2], xIm[2], xRe[3], xIm[3], wRe, wIm);
-            loadFactors(twiddles, 2 * half, j, wRe, wIm);
-            butterfly(xRe[0], xIm[0], xRe[2], xIm[2], wRe, wIm);
-            loadFactors(twiddles, 2 * half, j + half, wRe, wIm);
-            butterfly(xRe[1], xIm[1], xRe[3], xIm[3], wRe, wIm);
-            for (std::size_t q = 0; q < 4; ++q) {
-                _mm256_storeu_ps(pRe + q * half, xRe[q]);
-                _mm256_storeu_ps(pIm + q * half, xIm[q]);
-            }
-        }
-    }
-}
-
-// Stages of half-length `half` up to n / 2, two at a time where two remain.
-void laterStages(float* re, float* im, std::size_t n, std::size_t half, const float* twiddles) {
-    while (2 * half <= n) {
-        if (4 * half <= n) {
-            twoStages(re, im, n, half, twiddles);
-            half *= 4;
-        } else {
-            stage(re, im, n, half, twiddles);
-            half *= 2;
-        }
     }
 }
 

@@ -7,28 +7,15 @@
 #include <algorithm>
 
 #include "analysis/fft_twiddles.h"
+#include "analysis/vector_ops_sse2.h"
+
+// Written in terms of the vector operations above.
+#include "analysis/vector_stages.h"
 
 namespace {
 
 // Points per cache block: its first stages run while the block stays in the L1 cache.
 constexpr std::size_t kBlock = 2048;
-
-inline void butterfly(__m128& aRe, __m128& aIm, __m128& bRe, __m128& bIm, __m128 wRe, __m128 wIm) {
-    const __m128 tRe = _mm_sub_ps(_mm_mul_ps(bRe, wRe), _mm_mul_ps(bIm, wIm));
-    const __m128 tIm = _mm_add_ps(_mm_mul_ps(bIm, wRe), _mm_mul_ps(bRe, wIm));
-    bRe = _mm_sub_ps(aRe, tRe);
-    bIm = _mm_sub_ps(aIm, tIm);
-    aRe = _mm_add_ps(aRe, tRe);
-    aIm = _mm_add_ps(aIm, tIm);
-}
-
-// Factors j .. j + 3 of the stage with half-length `half` (j a multiple of 4, half at least 4).
-inline void loadFactors(const float* twiddles, std::size_t half, std::size_t j, __m128& wRe,
-                        __m128& wIm) {
-    const float* w = twiddles + twiddleIndex(half, j);
-    wRe = _mm_loadu_ps(w);
-    wIm = _mm_loadu_ps(w + twiddleBlock(half));
-}
 
 // The even and the odd lanes of two vectors: (x0, x2, y0, y2) and (x1, x3, y1, y3).
 inline __m128 evens(__m128 x, __m128 y) {
@@ -74,71 +61,6 @@ void firstThreeStages(float* re, float* im, std::size_t n, const float* t) {
         _mm_storeu_ps(re + i + 4, qRe);
         _mm_storeu_ps(im + i, pIm);
         _mm_storeu_ps(im + i + 4, qIm);
-    }
-}
-
-// One stage of half-length `half` (8 or more) over n points.
-void stage(float* re, float* im, std::size_t n, std::size_t half, const float* twiddles) {
-    for (std::size_t g = 0; g < n; g += 2 * half) {
-        for (std::size_t j = 0; j < half; j += 4) {
-            __m128 wRe;
-            __m128 wIm;
-            loadFactors(twiddles, half, j, wRe, wIm);
-            float* aRe = re + g + j;
-            float* aIm = im + g + j;
-            __m128 xRe = _mm_loadu_ps(aRe);
-            __m128 xIm = _mm_loadu_ps(aIm);
-            __m128 yRe = _mm_loadu_ps(aRe + half);
-            __m128 yIm = _mm_loadu_ps(aIm + half);
-            butterfly(xRe, xIm, yRe, yIm, wRe, wIm);
-            _mm_storeu_ps(aRe, xRe);
-            _mm_storeu_ps(aIm, xIm);
-            _mm_storeu_ps(aRe + half, yRe);
-            _mm_storeu_ps(aIm + half, yIm);
-        }
-    }
-}
-
-// The stages of half-lengths `half` (8 or more) and 2 * half together, over quarters of each
-// group of 4 * half points, so that every point is loaded and stored once for both.
-void twoStages(float* re, float* im, std::size_t n, std::size_t half, const float* twiddles) {
-    for (std::size_t g = 0; g < n; g += 4 * half) {
-        for (std::size_t j = 0; j < half; j += 4) {
-            float* pRe = re + g + j;
-            float* pIm = im + g + j;
-            __m128 xRe[4];
-            __m128 xIm[4];
-            for (std::size_t q = 0; q < 4; ++q) {
-                xRe[q] = _mm_loadu_ps(pRe + q * half);
-                xIm[q] = _mm_loadu_ps(pIm + q * half);
-            }
-            __m128 wRe;
-            __m128 wIm;
-            loadFactors(twiddles, half, j, wRe, wIm);
-            butterfly(xRe[0], xIm[0], xRe[1], xIm[1], wRe, wIm);
-            butterfly(xRe[2], xIm[2], xRe[3], xIm[3], wRe, wIm);
-            loadFactors(twiddles, 2 * half, j, wRe, wIm);
-            butterfly(xRe[0], xIm[0], xRe[2], xIm[2], wRe, wIm);
-            loadFactors(twiddles, 2 * half, j + half, wRe, wIm);
-            butterfly(xRe[1], xIm[1], xRe[3], xIm[3], wRe, wIm);
-            for (std::size_t q = 0; q < 4; ++q) {
-                _mm_storeu_ps(pRe + q * half, xRe[q]);
-                _mm_storeu_ps(pIm + q * half, xIm[q]);
-            }
-        }
-    }
-}
-
-// Stages of half-length `half` up to n / 2, two at a time where two remain.
-void laterStages(float* re, float* im, std::size_t n, std::size_t half, const float* twiddles) {
-    while (2 * half <= n) {
-        if (4 * half <= n) {
-            twoStages(re, im, n, half, twiddles);
-            half *= 4;
-        } else {
-            stage(re, im, n, half, twiddles);
-            half *= 2;
-        }
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 // The first four butterfly stages with the points of each run down a column of 16 rows, for
-// either vector width: include this after butterfly_avx2.h or butterfly_avx512.h, in a file
-// compiled for that extension. Internal linkage, as those have.
+// any vector width: include this after one of the vector_ops headers, in a file compiled for
+// that extension. Internal linkage, as those have.
 #include <cstddef>
 
 namespace {

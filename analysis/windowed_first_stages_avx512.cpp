@@ -1,14 +1,17 @@
-// Compiled with AVX-512F enabled and entered only after cpuSupportsAvx512(). As in the AVX2
-// stages, everything here has internal linkage, as do the butterflies it uses from a header.
+// Compiled with AVX-512F enabled and entered only after cpuSupportsAvx512(). As in the AVX2 stages,
+// everything here has internal linkage, as do the vector operations and stages it uses from
+// headers.
 #include "analysis/windowed_first_stages.h"
 
 #if defined(VOXWELL_SSE2)
 
 #include <immintrin.h>
 
-#include "analysis/butterfly_avx512.h"
-#include "analysis/first_four_stages_on_rows.h"
 #include "analysis/fft_twiddles.h"
+#include "analysis/vector_ops_avx512.h"
+
+// Written in terms of the vector operations above.
+#include "analysis/first_four_stages_on_rows.h"
 
 namespace {
 

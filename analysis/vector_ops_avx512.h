@@ -1,12 +1,16 @@
 #pragma once
 
-// For files compiled with AVX-512F enabled only. Everything here has internal linkage, so that the
-// linker can never pick this AVX-512F-encoded code for a caller that runs on an older processor.
+// The AVX-512F vector and the operations the transform's stages need on it, for files compiled with
+// AVX-512F enabled only. Everything here has internal linkage, so that the linker can never pick
+// this AVX-512F-encoded code for a caller that runs on an older processor.
 #include <immintrin.h>
+
+#include <cstddef>
 
 namespace {
 
 using Vector = __m512;
+constexpr std::size_t kLanes = 16;
 
 inline Vector broadcast(float value) {
     return _mm512_set1_ps(value);
@@ -14,6 +18,14 @@ inline Vector broadcast(float value) {
 
 inline Vector zeros() {
     return _mm512_setzero_ps();
+}
+
+inline Vector load(const float* from) {
+    return _mm512_loadu_ps(from);
+}
+
+inline void store(float* to, Vector value) {
+    _mm512_storeu_ps(to, value);
 }
 
 // One radix-2 butterfly per lane: t = b * w, then b = a - t and a = a + t, multiplying,
