@@ -34,7 +34,7 @@ class WindowFlow : public ::testing::Test {
             EXPECT_EQ(std::filesystem::file_size(file), 44u);
             return;
         }
-        const testing_support::WavContents wav = readWav(file);
+        const WavFile wav = readWav(file);
         EXPECT_EQ(wav.channels, 2);
         EXPECT_EQ(wav.sampleRate, 48000u);
         EXPECT_EQ(wav.samples, deliveredSamples());

@@ -15,7 +15,7 @@
 
 #include "tests/wine/capture_session.h"
 #include "tests/wine/sine_checks.h"
-#include "tests/wine/wav_file.h"
+#include "tests/support/wav_reader.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "sine_checks.h"
-#include "wav_file.h"
+#include "tests/support/wav_reader.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/wine/wav_file.h"
+#include "tests/support/wav_reader.h"
 
 #include <fstream>
 #include <iterator>
