@@ -16,9 +16,6 @@
 
 namespace {
 
-// Points per cache block: its first stages run while the block stays in the L1 cache.
-constexpr std::size_t kBlock = 2048;
-
 // Within each 128-bit half, the even and the odd lanes of x followed by those of y.
 inline __m256 evens(__m256 x, __m256 y) {
     return _mm256_shuffle_ps(x, y, _MM_SHUFFLE(2, 0, 2, 0));
@@ -85,22 +82,6 @@ void firstFourStages(float* re, float* im, std::size_t n, const float* t) {
     }
 }
 
-// Blocks that fit the L1 cache go through all their stages before the next block is touched.
-// Stages from half-length firstHalf on; firstHalf 1 runs all of them.
-void stagesInBlocks(float* re, float* im, std::size_t n, std::size_t firstHalf) {
-    const float* twiddles = fftTwiddles();
-    const std::size_t block = n < kBlock ? n : kBlock;
-    for (std::size_t start = 0; start < n; start += block) {
-        if (firstHalf < 16) {
-            firstFourStages(re + start, im + start, block, twiddles);
-            laterStages(re + start, im + start, block, 16, twiddles);
-        } else {
-            laterStages(re + start, im + start, block, firstHalf, twiddles);
-        }
-    }
-    laterStages(re, im, n, block > firstHalf ? block : firstHalf, twiddles);
-}
-
 }  // namespace
 
 void fftFirstFourStagesAvx2(float* re, float* im, std::size_t n) {
@@ -112,11 +93,11 @@ void fftStagesAvx2(float* re, float* im, std::size_t n) {
         fftStagesSse2(re, im, n);
         return;
     }
-    stagesInBlocks(re, im, n, 1);
+    stagesInBlocks(re, im, n, 1, fftFirstFourStagesAvx2, 16);
 }
 
 void fftStagesFromAvx2(float* re, float* im, std::size_t n, std::size_t firstHalf) {
-    stagesInBlocks(re, im, n, firstHalf);
+    stagesInBlocks(re, im, n, firstHalf, fftFirstFourStagesAvx2, 16);
 }
 
 #endif

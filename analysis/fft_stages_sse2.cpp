@@ -4,8 +4,6 @@
 
 #include <emmintrin.h>
 
-#include <algorithm>
-
 #include "analysis/fft_twiddles.h"
 #include "analysis/vector_ops_sse2.h"
 
@@ -13,9 +11,6 @@
 #include "analysis/vector_stages.h"
 
 namespace {
-
-// Points per cache block: its first stages run while the block stays in the L1 cache.
-constexpr std::size_t kBlock = 2048;
 
 // The even and the odd lanes of two vectors: (x0, x2, y0, y2) and (x1, x3, y1, y3).
 inline __m128 evens(__m128 x, __m128 y) {
@@ -26,7 +21,8 @@ inline __m128 odds(__m128 x, __m128 y) {
 }
 
 // The stages of half-lengths 1, 2 and 4 on consecutive runs of 8 points, in registers.
-void firstThreeStages(float* re, float* im, std::size_t n, const float* t) {
+void firstThreeStages(float* re, float* im, std::size_t n) {
+    const float* t = fftTwiddles();
     const __m128 w1Re = _mm_set1_ps(t[2]);
     const __m128 w1Im = _mm_set1_ps(t[3]);
     const __m128 w2Re = _mm_setr_ps(t[4], t[4], t[5], t[5]);
@@ -71,13 +67,7 @@ void fftStagesSse2(float* re, float* im, std::size_t n) {
         fftStagesScalar(re, im, n);
         return;
     }
-    const float* twiddles = fftTwiddles();
-    const std::size_t block = std::min(n, kBlock);
-    for (std::size_t start = 0; start < n; start += block) {
-        firstThreeStages(re + start, im + start, block, twiddles);
-        laterStages(re + start, im + start, block, 8, twiddles);
-    }
-    laterStages(re, im, n, block, twiddles);
+    stagesInBlocks(re, im, n, 1, firstThreeStages, 8);
 }
 
 #endif

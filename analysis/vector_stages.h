@@ -5,6 +5,8 @@
 // have. The stages take their factors from fftTwiddles().
 #include <cstddef>
 
+#include "analysis/fft_twiddles.h"
+
 namespace {
 
 // Factors j .. j + kLanes - 1 of the stage with half-length `half` (at least kLanes, j a multiple
@@ -84,6 +86,30 @@ inline void laterStages(float* re, float* im, std::size_t n, std::size_t half,
             half *= 2;
         }
     }
+}
+
+// Points per cache block: its stages run while the block stays in the L1 cache.
+constexpr std::size_t kBlock = 2048;
+
+// The stages below some half-length, each run of that many points in registers.
+using ShuffledStages = void (*)(float* re, float* im, std::size_t n);
+
+// The stages from half-length firstHalf on: 1 for all of them, else at least shuffledEnd. Blocks
+// that fit the L1 cache go through all their stages before the next block is touched; the
+// stages below half-length shuffledEnd, which mix the lanes of a vector, are `shuffled`.
+inline void stagesInBlocks(float* re, float* im, std::size_t n, std::size_t firstHalf,
+                           ShuffledStages shuffled, std::size_t shuffledEnd) {
+    const float* twiddles = fftTwiddles();
+    const std::size_t block = n < kBlock ? n : kBlock;
+    for (std::size_t start = 0; start < n; start += block) {
+        if (firstHalf < shuffledEnd) {
+            shuffled(re + start, im + start, block);
+            laterStages(re + start, im + start, block, shuffledEnd, twiddles);
+        } else {
+            laterStages(re + start, im + start, block, firstHalf, twiddles);
+        }
+    }
+    laterStages(re, im, n, block > firstHalf ? block : firstHalf, twiddles);
 }
 
 }  // namespace
