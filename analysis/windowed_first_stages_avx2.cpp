@@ -73,8 +73,8 @@ inline void storeTransposed(const __m256* rows, float* const* out) {
 
 // Index i = 4096 h + 16 m + c (h, c < 16, m < 256) goes to position 4096 r(c) + 16 r(m) + r(h),
 // r reversing the bits. So the 16 samples with the same m and c, 4096 apart, form one run of 16
-// consecutive positions, the unit of the first four stages. Rows of 8 consecutive samples give
-// eight such runs at once.
+// consecutive positions, the unit of the first four stages. Each half of a row of 16 consecutive
+// samples gives eight such runs at once.
 std::size_t loadWindowedFirstStagesAvx2(const std::int16_t* samples, std::size_t used,
                                         const float* window, float* re, float* im) {
     const float* twiddles = fftTwiddles();

@@ -12,6 +12,7 @@
 
 // Written in terms of the vector operations above.
 #include "analysis/first_four_stages_on_rows.h"
+#include "analysis/vector_stages.h"
 
 namespace {
 
@@ -81,16 +82,16 @@ inline void storeTransposed(const __m512* rows, float* out, std::size_t stride) 
     }
 }
 
-// Factors j .. j + 15 of the stage with half-length `half` (16 or more, j a multiple of 16): one
-// block of the table, 16 real parts followed by 16 imaginary parts.
+// Factors j .. j + 15 of the stage with half-length `half` (16 or more, j a multiple of 16).
 struct Factors {
     __m512 re;
     __m512 im;
 };
 
 inline Factors factors(const float* twiddles, std::size_t half, std::size_t j) {
-    const float* w = twiddles + 2 * half + 2 * j;
-    return {_mm512_loadu_ps(w), _mm512_loadu_ps(w + 16)};
+    Factors factors;
+    loadFactors(twiddles, half, j, factors.re, factors.im);
+    return factors;
 }
 
 // The stages of half-lengths 16, 32 and 64 on 128 consecutive points, x[q] holding points
