@@ -16,7 +16,7 @@ namespace {
 #if defined(VOXWELL_SSE2)
 // Windowing, bit reversal and the first stages in one pass, which also writes every imaginary
 // part, then the stages that remain up to half-length n / 2 on each n-point part.
-void windowedStagesAvx2(const std::int16_t* samples, std::size_t used, float* re, float* im,
+void windowedStagesWide(const std::int16_t* samples, std::size_t used, float* re, float* im,
                         std::size_t n) {
     const bool avx512 = cpuSupportsAvx512();
     const std::size_t firstHalf =
@@ -34,7 +34,7 @@ void windowedStagesAvx2(const std::int16_t* samples, std::size_t used, float* re
 void transformWindowedBlock(const std::int16_t* samples, std::size_t used, float* re, float* im) {
 #if defined(VOXWELL_SSE2)
     if (cpuSupportsAvx2()) {
-        windowedStagesAvx2(samples, used, re, im, kBlockLength);
+        windowedStagesWide(samples, used, re, im, kBlockLength);
         return;
     }
 #endif
@@ -48,7 +48,7 @@ std::size_t windowedMagnitudesAndPeak(const std::int16_t* samples, std::size_t u
 #if defined(VOXWELL_SSE2)
     if (cpuSupportsAvx2()) {
         // Every stage but the last acts on each half of the block by itself.
-        windowedStagesAvx2(samples, used, re, im, kSpectrumLength);
+        windowedStagesWide(samples, used, re, im, kSpectrumLength);
         maxMag = lastStageMagnitudesAvx2(re, im, kBlockLength, mags, kPeakFloor);
         return peakBin(mags, maxMag);
     }
