@@ -1,5 +1,6 @@
 #include "analysis/analysis_thread.h"
 
+#include <new>
 #include <utility>
 
 #include "analysis/analyze_block.h"
@@ -34,7 +35,11 @@ void analysisThreadMain() {
             if (!takeOldestBlock(block)) {
                 return;
             }
-            analyzeBlock(block.data(), block.size(), g_sampleRate);
+            try {
+                analyzeBlock(block.data(), block.size(), g_sampleRate);
+            } catch (const std::bad_alloc&) {
+                // Short of memory this block goes unanalysed; the next one tries again.
+            }
         }
         // A stop that arrived during the analysis takes effect only now, after the block has
         // been published and announced.

@@ -1,9 +1,41 @@
 #include "app/capture_status.h"
 
-std::wstring captureStatus(CaptureOutcome outcome, const std::wstring& path) {
+namespace {
+
+// Why a saved recording ended early, in front of "Saved to: ".
+const wchar_t* endReason(CaptureEnd end) {
+    switch (end) {
+        case CaptureEnd::microphoneDisconnected:
+            return L"Recording stopped: microphone disconnected. ";
+        case CaptureEnd::microphoneError:
+            return L"Recording stopped: microphone error. ";
+        case CaptureEnd::outOfMemory:
+            return L"Recording stopped: out of memory. ";
+        case CaptureEnd::stopped:
+            break;
+    }
+    return L"";
+}
+
+// " (N gaps)" after a text, nothing without gaps.
+std::wstring gapsSuffix(std::uint32_t gaps) {
+    if (gaps == 0) {
+        return L"";
+    }
+    return L" (" + std::to_wstring(gaps) + (gaps == 1 ? L" gap)" : L" gaps)");
+}
+
+}  // namespace
+
+std::wstring recordingStatus(std::uint32_t gaps) {
+    return L"Recording..." + gapsSuffix(gaps);
+}
+
+std::wstring captureStatus(CaptureOutcome outcome, CaptureEnd end, std::uint32_t gaps,
+                           const std::wstring& path) {
     switch (outcome) {
         case CaptureOutcome::saved:
-            return L"Saved to: " + path;
+            return endReason(end) + (L"Saved to: " + path) + gapsSuffix(gaps);
         case CaptureOutcome::microphoneUnavailable:
             return L"Recording failed: microphone not available";
         case CaptureOutcome::unsupportedFormat:

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "state/shared_state.h"
 
+// The status line while recording, with the gaps the audio system reported so far.
+std::wstring recordingStatus(std::uint32_t gaps);
 // The status line once a recording has ended this way.
-std::wstring captureStatus(CaptureOutcome outcome, const std::wstring& path);
+std::wstring captureStatus(CaptureOutcome outcome, CaptureEnd end, std::uint32_t gaps,
+                           const std::wstring& path);
 // The text of the error box for an outcome the user must acknowledge, or nullptr.
 const wchar_t* captureErrorBox(CaptureOutcome outcome);

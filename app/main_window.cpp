@@ -31,12 +31,21 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             InvalidateRect(g_wavePanel, nullptr, TRUE);
             InvalidateRect(g_levelPanel, nullptr, TRUE);
             InvalidateRect(g_spectrumPanel, nullptr, TRUE);
+            showGapsWhileRecording();
             return 0;
         case WM_CAPTURE_DONE:
             finishCapture(window);
             return 0;
         case WM_CAPTURE_STARTED:
-            SetWindowTextW(g_statusText, L"Recording...");
+            showRecording();
+            return 0;
+        case WM_QUERYENDSESSION:
+            // Logging off is never held up; WM_ENDSESSION finishes the file.
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam != FALSE) {
+                endSession();
+            }
             return 0;
         default:
             return DefWindowProcW(window, message, wParam, lParam);

@@ -1,7 +1,11 @@
 #include "app/output_dialog.h"
 
-std::optional<std::wstring> askOutputPath(HWND owner) {
-    wchar_t file[MAX_PATH] = L"output.wav";
+#include <algorithm>
+
+std::optional<std::wstring> askOutputPath(HWND owner, const std::wstring& proposedName) {
+    wchar_t file[MAX_PATH] = {};
+    std::copy_n(proposedName.begin(), std::min<std::size_t>(proposedName.size(), MAX_PATH - 1),
+                file);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = owner;

@@ -5,5 +5,5 @@
 
 #include "platform/platform.h"
 
-// Asks for the file of the next recording, proposing "output.wav"; nothing when cancelled.
-std::optional<std::wstring> askOutputPath(HWND owner);
+// Asks for the file of a recording, proposing the given name; nothing when cancelled.
+std::optional<std::wstring> askOutputPath(HWND owner, const std::wstring& proposedName);

@@ -30,5 +30,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    // The loop may also end while a recording runs (WM_QUIT from outside, GetMessageW failing):
+    // finish its file rather than destroy a joinable thread.
+    g_recording = false;
+    if (g_captureThread.joinable()) {
+        g_captureThread.join();
+    }
     return 0;
 }

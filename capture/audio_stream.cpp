@@ -35,7 +35,8 @@ CaptureOutcome openAudioStream(IMMDeviceEnumerator*& enumerator, IMMDevice*& dev
     if (sampleLayoutOf(*format) == SampleLayout::unsupported) {
         return CaptureOutcome::unsupportedFormat;
     }
-    format->nChannels = static_cast<WORD>(recordingChannels(format->nChannels));
+    // The stream is opened in the device's own format: a shared-mode stream refuses a format whose
+    // fields disagree, and rewriting only the channel count would have the system downmix into it.
     if (FAILED(
             client->Initialize(AUDCLNT_SHAREMODE_SHARED, 0, kBufferDuration, 0, format, nullptr))) {
         return unavailable;

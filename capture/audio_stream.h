@@ -4,12 +4,12 @@
 #include "platform/platform.h"
 #include "state/shared_state.h"
 
-// A device of two or more channels is recorded as two, of fewer as one.
+// A device of two or more channels is recorded as its first two, of fewer as one.
 unsigned recordingChannels(unsigned deviceChannels);
 
 // Runs the set-up steps in order and stops at the first that fails: microphoneUnavailable for a
 // failing call, unsupportedFormat for a mix format that is neither 16-bit PCM nor 32-bit float.
-// The mix format's channel count is set to the recording's before the stream is initialised.
+// The stream is initialised with the mix format unchanged.
 // Every pointer obtained is left set for releaseAudioStream, failure or not.
 CaptureOutcome openAudioStream(IMMDeviceEnumerator*& enumerator, IMMDevice*& device,
                                IAudioClient*& client, WAVEFORMATEX*& format,

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -16,30 +18,50 @@
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr auto kPollWait = std::chrono::milliseconds(5);
+// GetBuffer failing this long without a packet in between ends the recording.
+constexpr auto kLongestPacketFailure = std::chrono::seconds(1);
+
+// What the capture loop keeps from packet to packet.
+struct CaptureRun {
+    SampleLayout layout = SampleLayout::unsupported;
+    unsigned deviceChannels = 0;
+    unsigned channels = 0;  // recorded: the device's first two, or its only one
+    RecordingBuffer recording;
+    std::uint32_t gaps = 0;
+    bool firstPacket = true;
+    std::optional<Clock::time_point> failingSince;  // of GetBuffer, since the last packet
+};
 
 // Takes one packet into the recording and the display data. Returns true once the recording has
-// reached the largest size a WAV file can describe; the rest of that packet is not kept.
-bool takePacket(const BYTE* data, UINT32 frames, DWORD flags, SampleLayout layout,
-                unsigned channels, RecordingBuffer& recording, HWND window) {
-    const std::uint32_t count = channels * frames;
+// reached the largest size a WAV file can describe; the rest of that packet is not kept. Throws
+// std::bad_alloc when the recording cannot grow; what was appended before stays.
+bool takePacket(const BYTE* data, UINT32 frames, DWORD flags, CaptureRun& run, HWND window) {
+    // The flag is undefined on the first packet after Start, where the system commonly sets it.
+    if ((flags & AUDCLNT_BUFFERFLAGS_DATA_DISCONTINUITY) != 0 && !run.firstPacket) {
+        g_gapCount = ++run.gaps;
+    }
+    run.firstPacket = false;
     std::vector<Sample> samples =
-        convertPacket(data, count, layout, (flags & AUDCLNT_BUFFERFLAGS_SILENT) != 0);
+        convertPacket(data, frames, std::max(run.deviceChannels, run.channels), run.channels,
+                      run.layout, (flags & AUDCLNT_BUFFERFLAGS_SILENT) != 0);
 
     const std::uint64_t room =
-        maxRecordableFrames(channels) * channels - recordedSampleCount(recording);
+        maxRecordableFrames(run.channels) * run.channels - recordedSampleCount(run.recording);
     const bool full = samples.size() >= room;
     if (full) {
         samples.resize(static_cast<std::size_t>(room));
     }
-    appendToRecording(recording, samples.data(), samples.size());
+    appendToRecording(run.recording, samples.data(), samples.size());
 
     std::vector<Sample> first;
     std::vector<Sample> second;
-    splitChannels(samples, channels, first, second);
+    splitChannels(samples, run.channels, first, second);
     feedDisplay(first);
     if (!samples.empty()) {
-        g_level = packetLevel(first, second, channels);
+        g_level = packetLevel(first, second, run.channels);
         if (g_level > 1.0f) {
             g_level = 1.0f;
         }
@@ -48,32 +70,63 @@ bool takePacket(const BYTE* data, UINT32 frames, DWORD flags, SampleLayout layou
     return full;
 }
 
+// A failed GetBuffer: the device is gone, or it has failed for too long, or the loop waits and
+// polls again.
+std::optional<CaptureEnd> packetFailure(HRESULT result, CaptureRun& run) {
+    if (result == AUDCLNT_E_DEVICE_INVALIDATED) {
+        return CaptureEnd::microphoneDisconnected;
+    }
+    const auto now = Clock::now();
+    if (!run.failingSince) {
+        run.failingSince = now;
+    } else if (now - *run.failingSince >= kLongestPacketFailure) {
+        return CaptureEnd::microphoneError;
+    }
+    return std::nullopt;
+}
+
 // Polls the stream every 5 ms and takes the available packets back to back, until g_recording is
-// cleared, the stream fails, or the recording is as long as a WAV file allows.
-void captureUntilStopped(IAudioCaptureClient* capture, SampleLayout layout, unsigned channels,
-                         RecordingBuffer& recording, HWND window) {
-    bool full = false;
-    while (g_recording && !full) {
+// cleared, the stream fails, memory runs out, or the recording is as long as a WAV file allows.
+CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HWND window) {
+    while (g_recording) {
         UINT32 packetFrames = 0;
         if (FAILED(capture->GetNextPacketSize(&packetFrames))) {
-            return;
+            return CaptureEnd::microphoneDisconnected;
         }
-        while (packetFrames != 0 && g_recording && !full) {
+        while (packetFrames != 0 && g_recording) {
             BYTE* data = nullptr;
             UINT32 frames = 0;
             DWORD flags = 0;
-            if (FAILED(capture->GetBuffer(&data, &frames, &flags, nullptr, nullptr))) {
+            if (const HRESULT got = capture->GetBuffer(&data, &frames, &flags, nullptr, nullptr);
+                FAILED(got)) {
+                if (const std::optional<CaptureEnd> end = packetFailure(got, run)) {
+                    return *end;
+                }
                 break;
             }
-            full = takePacket(data, frames, flags, layout, channels, recording, window);
+            run.failingSince.reset();
+            bool full = false;
+            bool outOfMemory = false;
+            try {
+                full = takePacket(data, frames, flags, run, window);
+            } catch (const std::bad_alloc&) {
+                outOfMemory = true;
+            }
             capture->ReleaseBuffer(frames);
-            capture->GetNextPacketSize(&packetFrames);
+            if (outOfMemory) {
+                return CaptureEnd::outOfMemory;
+            }
+            if (full) {
+                return CaptureEnd::stopped;
+            }
+            if (capture->GetNextPacketSize(&packetFrames) == AUDCLNT_E_DEVICE_INVALIDATED) {
+                return CaptureEnd::microphoneDisconnected;
+            }
         }
-        if (!full) {
-            const auto waitStart = std::chrono::steady_clock::now();
-            std::this_thread::sleep_until(waitStart + kPollWait);
-        }
+        const auto waitStart = Clock::now();
+        std::this_thread::sleep_until(waitStart + kPollWait);
     }
+    return CaptureEnd::stopped;
 }
 
 CaptureOutcome startAnalysis(DWORD sampleRate) {
@@ -98,15 +151,36 @@ void stopAnalysis() {
     }
 }
 
+// Records until stopped, then writes the file. A recording whose file fails is kept for the
+// window to save elsewhere.
+CaptureOutcome recordAndWrite(IAudioClient* client, IAudioCaptureClient* capture,
+                              const WAVEFORMATEX& format, std::ofstream& output, HWND window) {
+    CaptureRun run;
+    run.layout = sampleLayoutOf(format);
+    run.deviceChannels = format.nChannels;
+    run.channels = recordingChannels(format.nChannels);
+    g_captureEnd = captureUntilStopped(capture, run, window);
+    client->Stop();
+    const auto channels = static_cast<std::uint16_t>(run.channels);
+    const bool written = writeWavFile(output, run.recording, channels, format.nSamplesPerSec);
+    if (closeWavFile(output) && written) {
+        return CaptureOutcome::saved;
+    }
+    g_unsavedRecording = UnsavedRecording{std::move(run.recording), channels,
+                                          static_cast<std::uint32_t>(format.nSamplesPerSec)};
+    return CaptureOutcome::fileNotWritten;
+}
+
 }  // namespace
 
 // The path is the window's copy of the chosen name; the file is opened by g_outputPathUtf8.
 void captureThreadMain(std::wstring, HWND window) {
     g_captureActive = true;
+    g_captureEnd = CaptureEnd::stopped;
+    g_gapCount = 0;
     CoInitialize(nullptr);
 
     std::ofstream output;
-    RecordingBuffer recording;
     IMMDeviceEnumerator* enumerator = nullptr;
     IMMDevice* device = nullptr;
     IAudioClient* client = nullptr;
@@ -122,17 +196,8 @@ void captureThreadMain(std::wstring, HWND window) {
     }
     if (outcome == CaptureOutcome::saved) {
         PostMessageW(window, WM_CAPTURE_STARTED, 0, 0);
-        std::call_once(g_lastBlockTimeSet,
-                       [] { g_lastBlockTime = std::chrono::steady_clock::now(); });
-        const unsigned channels = format->nChannels;
-        captureUntilStopped(capture, sampleLayoutOf(*format), channels, recording, window);
-        client->Stop();
-        const bool written = writeWavFile(output, recording, static_cast<std::uint16_t>(channels),
-                                          format->nSamplesPerSec);
-        const bool closed = closeWavFile(output);
-        if (!written || !closed) {
-            outcome = CaptureOutcome::fileNotWritten;
-        }
+        std::call_once(g_lastBlockTimeSet, [] { g_lastBlockTime = Clock::now(); });
+        outcome = recordAndWrite(client, capture, *format, output, window);
     }
 
     // The window joins this thread when WM_CAPTURE_DONE arrives: from here on nothing may wait
@@ -143,5 +208,21 @@ void captureThreadMain(std::wstring, HWND window) {
     stopAnalysis();
     releaseAudioStream(enumerator, device, client, format, capture);
     CoUninitialize();
+    g_captureActive = false;
+}
+
+void saveRecordingThreadMain(HWND window) {
+    g_captureActive = true;
+    const UnsavedRecording& unsaved = *g_unsavedRecording;
+    std::ofstream output;
+    const bool written =
+        openWavFile(output, g_outputPathUtf8) &&
+        writeWavFile(output, unsaved.samples, unsaved.channels, unsaved.sampleRate);
+    const bool saved = closeWavFile(output) && written;
+    if (saved) {
+        g_unsavedRecording.reset();
+    }
+    g_captureOutcome = saved ? CaptureOutcome::saved : CaptureOutcome::fileNotWritten;
+    PostMessageW(window, WM_CAPTURE_DONE, 0, 0);
     g_captureActive = false;
 }

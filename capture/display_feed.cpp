@@ -1,14 +1,13 @@
 #include "capture/display_feed.h"
 
 #include <chrono>
+#include <new>
 
 namespace {
 
 constexpr std::chrono::nanoseconds kBlockInterval{200'000'000};
 
-}  // namespace
-
-void feedDisplay(const std::vector<Sample>& firstChannel) {
+void updateHistoryAndQueue(const std::vector<Sample>& firstChannel) {
     std::lock_guard waveLock(g_waveMutex);
     g_leftHistory.insert(g_leftHistory.end(), firstChannel.begin(), firstChannel.end());
     if (g_leftHistory.size() > kHistoryLength) {
@@ -26,5 +25,15 @@ void feedDisplay(const std::vector<Sample>& firstChannel) {
         g_blockQueue.push_back(std::move(block));
         g_queueCond.notify_one();
         g_lastBlockTime = now;
+    }
+}
+
+}  // namespace
+
+void feedDisplay(const std::vector<Sample>& firstChannel) {
+    try {
+        updateHistoryAndQueue(firstChannel);
+    } catch (const std::bad_alloc&) {
+        // Short of memory the display skips this packet; the recording goes on.
     }
 }

@@ -10,8 +10,6 @@
 
 #include "state/shared_state.h"
 
-using RecordingBuffer = std::vector<std::vector<Sample>>;
-
 constexpr std::size_t kRecordingChunkSamples = std::size_t{1} << 20;
 
 void appendToRecording(RecordingBuffer& recording, const Sample* samples, std::size_t count);

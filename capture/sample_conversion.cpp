@@ -31,20 +31,29 @@ Sample sampleFromFloat(float value) {
     return static_cast<Sample>(limited * 32767.0f);
 }
 
-std::vector<Sample> convertPacket(const BYTE* data, std::uint32_t count, SampleLayout layout,
-                                  bool silent) {
-    std::vector<Sample> samples(count);
-    if (silent || count == 0) {
+std::vector<Sample> convertPacket(const BYTE* data, std::uint32_t frames, unsigned stride,
+                                  unsigned kept, SampleLayout layout, bool silent) {
+    std::vector<Sample> samples(std::size_t{frames} * kept);
+    if (silent || samples.empty()) {
         return samples;
     }
-    if (layout == SampleLayout::int16) {
-        std::memcpy(samples.data(), data, count * sizeof(Sample));
+    if (layout == SampleLayout::int16 && stride == kept) {
+        std::memcpy(samples.data(), data, samples.size() * sizeof(Sample));
         return samples;
     }
-    for (std::uint32_t i = 0; i < count; ++i) {
-        float value;
-        std::memcpy(&value, data + i * sizeof(float), sizeof(float));
-        samples[i] = sampleFromFloat(value);
+    const std::size_t width = layout == SampleLayout::int16 ? sizeof(Sample) : sizeof(float);
+    Sample* out = samples.data();
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+        const BYTE* in = data + frame * stride * width;
+        for (unsigned channel = 0; channel < kept; ++channel, in += width) {
+            if (layout == SampleLayout::int16) {
+                std::memcpy(out++, in, sizeof(Sample));
+            } else {
+                float value;
+                std::memcpy(&value, in, sizeof(float));
+                *out++ = sampleFromFloat(value);
+            }
+        }
     }
     return samples;
 }

@@ -14,9 +14,10 @@ SampleLayout sampleLayoutOf(const WAVEFORMATEX& format);
 // Limited to -1.0 ... 1.0 and scaled by 32767, so -1.0 gives -32767; not-a-number gives 0.
 Sample sampleFromFloat(float value);
 
-// The count samples of a packet; a packet flagged silent is recorded as zeros.
-std::vector<Sample> convertPacket(const BYTE* data, std::uint32_t count, SampleLayout layout,
-                                  bool silent);
+// Of each of `frames` frames of `stride` interleaved channels, the first `kept` channels as 16-bit
+// samples; a packet flagged silent is recorded as zeros.
+std::vector<Sample> convertPacket(const BYTE* data, std::uint32_t frames, unsigned stride,
+                                  unsigned kept, SampleLayout layout, bool silent);
 
 // Of two-channel samples, the first and the second channel; mono samples are all first channel.
 void splitChannels(const std::vector<Sample>& samples, unsigned channels,

@@ -14,6 +14,8 @@ std::atomic<bool> g_analysisRunning{false};
 std::atomic<float> g_level{0.0f};
 std::atomic<float> g_peakHz{0.0f};
 std::atomic<CaptureOutcome> g_captureOutcome{CaptureOutcome::saved};
+std::atomic<CaptureEnd> g_captureEnd{CaptureEnd::stopped};
+std::atomic<std::uint32_t> g_gapCount{0};
 std::int32_t g_sampleRate = 44100;
 
 HWND g_mainWindow = nullptr;
@@ -36,3 +38,4 @@ std::deque<SampleBlock> g_blockQueue;
 std::thread g_analysisThread;
 std::chrono::steady_clock::time_point g_lastBlockTime;
 std::once_flag g_lastBlockTimeSet;
+std::optional<UnsavedRecording> g_unsavedRecording;

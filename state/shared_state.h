@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +20,8 @@
 
 using Sample = std::int16_t;
 using SampleBlock = std::vector<Sample>;
+// A whole recording, frames interleaved, in chunks so that it grows without moving.
+using RecordingBuffer = std::vector<std::vector<Sample>>;
 
 // Posted (never sent) with wParam and lParam 0.
 constexpr UINT WM_SPECTRUM_READY = WM_APP + 1;
@@ -32,6 +35,23 @@ enum class CaptureOutcome {
     unsupportedFormat,
     fileNotCreated,
     fileNotWritten,
+};
+
+// Why the capture loop ended; the file is written in every case.
+enum class CaptureEnd {
+    stopped,                 // Stop, closing, or the largest size a WAV file can describe
+    microphoneDisconnected,  // the stream failed or the device was invalidated
+    microphoneError,         // no packet could be taken for a whole second
+    outOfMemory,             // the recording could not grow
+};
+
+// A recording whose file could not be written, kept (not copied) until the user saves it
+// elsewhere or discards it. Filled by the capture thread before it posts WM_CAPTURE_DONE; the
+// window thread's once it has joined that thread; the saving thread's while one runs.
+struct UnsavedRecording {
+    RecordingBuffer samples;
+    std::uint16_t channels = 0;
+    std::uint32_t sampleRate = 0;
 };
 
 constexpr std::size_t kHistoryLength = 65536;
@@ -51,6 +71,9 @@ extern std::atomic<bool> g_analysisRunning;
 extern std::atomic<float> g_level;
 extern std::atomic<float> g_peakHz;
 extern std::atomic<CaptureOutcome> g_captureOutcome;
+extern std::atomic<CaptureEnd> g_captureEnd;
+// Gaps the audio system reported in the current or last recording; written by the capture thread.
+extern std::atomic<std::uint32_t> g_gapCount;
 extern std::int32_t g_sampleRate;
 
 extern HWND g_mainWindow;
@@ -71,3 +94,4 @@ extern std::deque<SampleBlock> g_blockQueue;                   // guarded by g_q
 extern std::thread g_analysisThread;                           // capture thread only
 extern std::chrono::steady_clock::time_point g_lastBlockTime;  // capture thread only
 extern std::once_flag g_lastBlockTimeSet;
+extern std::optional<UnsavedRecording> g_unsavedRecording;

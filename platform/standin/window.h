@@ -97,7 +97,9 @@ constexpr UINT WM_CREATE = 0x0001;
 constexpr UINT WM_DESTROY = 0x0002;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_QUERYENDSESSION = 0x0011;
 constexpr UINT WM_QUIT = 0x0012;
+constexpr UINT WM_ENDSESSION = 0x0016;
 constexpr UINT WM_DRAWITEM = 0x002B;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_COMMAND = 0x0111;
@@ -130,8 +132,13 @@ constexpr int MAX_PATH = 260;
 constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
 
 constexpr UINT MB_OK = 0x00000000;
+constexpr UINT MB_YESNO = 0x00000004;
 constexpr UINT MB_ICONERROR = 0x00000010;
+constexpr UINT MB_ICONQUESTION = 0x00000020;
+constexpr UINT MB_TYPEMASK = 0x0000000F;
 constexpr int IDOK = 1;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
 
 inline LPWSTR MAKEINTRESOURCEW(WORD id) {
     return reinterpret_cast<LPWSTR>(std::uintptr_t{id});

@@ -112,7 +112,16 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     if (hook) {
         hook(record);
     }
-    return IDOK;
+    if ((type & MB_TYPEMASK) == MB_OK) {
+        return IDOK;
+    }
+    std::lock_guard lock(stateMutex);
+    if (state.messageBoxAnswers.empty()) {
+        return IDNO;
+    }
+    const int answer = state.messageBoxAnswers.front();
+    state.messageBoxAnswers.erase(state.messageBoxAnswers.begin());
+    return answer;
 }
 
 namespace standin {
@@ -125,6 +134,11 @@ void answerSaveDialog(std::optional<std::wstring> path) {
         state.answers[id] = std::move(path);
     }
     queueInput(MSG{nullptr, kAnswerInput, id, 0, 0, {0, 0}});
+}
+
+void answerMessageBox(int button) {
+    std::lock_guard lock(stateMutex);
+    state.messageBoxAnswers.push_back(button);
 }
 
 void onMessageBox(std::function<void(const MessageBoxRecord&)> hook) {

@@ -34,6 +34,7 @@ struct State {
     WPARAM nextAnswer = 1;
     std::vector<MessageBoxRecord> messageBoxes;
     std::function<void(const MessageBoxRecord&)> messageBoxHook;
+    std::vector<int> messageBoxAnswers;  // for the next boxes that ask a question, in order
     std::vector<DrawItemRecord> drawItems;
     std::vector<MSG> defaultHandled;
     std::optional<int> quitCode;

@@ -103,6 +103,9 @@ void releaseWindowThread();
 
 // Makes the next CreateWindowExW of this class fail.
 void failNextCreation(const std::wstring& className);
+// The button the next message box with more than OK is closed with (IDYES, IDNO); unanswered,
+// such a box is closed with IDNO.
+void answerMessageBox(int button);
 // Runs on the calling thread while a message box is open.
 void onMessageBox(std::function<void(const MessageBoxRecord&)> hook);
 

@@ -21,21 +21,34 @@ fi
 mkdir -p "$work"
 work=$(cd "$work" && pwd)  # Wine takes only an absolute prefix path
 export WINEPREFIX="$work/wine-prefix"
-export WINEDEBUG=-all
+# Heap checking on, as for every Windows program the tests run; a heap warning or a crash fails.
+export WINEDEBUG=-all,warn+heap
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Only this test's own prefix is shut down.
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
-if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-    if ! wineboot -u >"$work/wineboot.log" 2>&1; then
+if [[ ! -f "$WINEPREFIX/.heap-checked" ]]; then
+    rm -rf "$WINEPREFIX"
+    if ! WINEDEBUG=-all wineboot -u >"$work/wineboot.log" 2>&1; then
         echo "FAIL: could not create the Wine prefix $WINEPREFIX (see $work/wineboot.log)" >&2
         exit 1
     fi
+    image_options='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Image File Execution Options'
+    WINEDEBUG=-all wine reg add "$image_options\\$(basename "$windows_exe")" /v GlobalFlag \
+        /t REG_DWORD /d 0x70 /f >>"$work/wineboot.log" 2>&1
+    WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
+        /d 0 /f >>"$work/wineboot.log" 2>&1
     wineserver -w
+    touch "$WINEPREFIX/.heap-checked"
 fi
 
 if ! wine "$windows_exe" 2>"$work/windows.err" | tr -d '\r' >"$work/windows.txt"; then
     echo "FAIL: the Windows dump program did not run under Wine (see $work/windows.err)" >&2
+    exit 1
+fi
+if grep -qE 'warn:heap|err:heap|Unhandled exception|Unhandled page fault' "$work/windows.err"; then
+    echo "FAIL: heap damage or a crash in the Windows dump program:" >&2
+    grep -E -m 20 -A 8 'warn:heap|err:heap|Unhandled' "$work/windows.err" >&2
     exit 1
 fi
 "$native_program" >"$work/native.txt"

@@ -84,6 +84,8 @@ ProgramRun::~ProgramRun() {
             std::abort();
         }
         if (standin::saveDialogOpen()) {
+            // Cancelled; a recording waiting to be saved elsewhere is then discarded.
+            standin::answerMessageBox(IDYES);
             standin::answerSaveDialog(std::nullopt);
         }
         PostMessageW(main_, WM_CLOSE, 0, 0);

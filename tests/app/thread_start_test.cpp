@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
@@ -78,18 +79,41 @@ TEST_F(ThreadStart, AThreadThatCannotBeCreatedLeavesStartUsable) {
     EXPECT_EQ(run.status(), L"Saved to: " + pathOf("later.wav"));
 }
 
-TEST_F(ThreadStart, CloseBeforeTheThreadRunsDestroysAtOnceAndWaitsForTheFile) {
+TEST_F(ThreadStart, CloseBeforeTheThreadRunsWaitsForItsFile) {
     ProgramRun run;
     delayNextStartMs = 200;
     standin::click(run.startButton());
     standin::answerSaveDialog(pathOf("starting.wav"));
     standin::clickCloseBox(run.main());
     EXPECT_EQ(run.waitForExit(), 0);
-    EXPECT_TRUE(run.statusHistory().empty()) << "no capture was active at the close";
+    EXPECT_EQ(run.statusHistory(),
+              (std::vector<std::wstring>{L"Waiting for recording thread to finish...",
+                                         L"Saved to: " + pathOf("starting.wav")}));
     EXPECT_FALSE(g_captureThread.joinable());
     EXPECT_FALSE(g_captureActive);
-    // Joined on WM_DESTROY, the thread had finished its (empty) file.
     EXPECT_EQ(std::filesystem::file_size(dir_ / "starting.wav"), 44u);
+}
+
+TEST_F(ThreadStart, CloseBeforeTheThreadRunsStillTellsThatTheFileCannotBeOpened) {
+    ProgramRun run;
+    delayNextStartMs = 200;
+    const std::wstring missing = pathOf("missing") + L"/x.wav";
+    standin::click(run.startButton());
+    standin::answerSaveDialog(missing);
+    standin::clickCloseBox(run.main());
+    EXPECT_EQ(run.waitForExit(), 0);
+    const auto boxes = standin::messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"Cannot open file for writing");
+    EXPECT_EQ(boxes[0].owner, run.main());
+    const auto events = standin::windowEvents();
+    const auto box = std::find_if(events.begin(), events.end(), [](const auto& event) {
+        return event.kind == standin::WindowEventKind::messageBox;
+    });
+    const auto destroyed = std::find_if(events.begin(), events.end(), [&](const auto& event) {
+        return event.kind == standin::WindowEventKind::destroyed && event.window == run.main();
+    });
+    EXPECT_LT(box, destroyed);
 }
 
 TEST_F(ThreadStart, StartStopStartBeforeTheThreadRunsKeepsBothRecordings) {

@@ -372,21 +372,29 @@ TEST_F(WindowFlow, FailedRecordingsAreNeverReportedSaved) {
     standin::setEndpoint(steadyEndpoint());
     run.record(L"/dev/full");
     ASSERT_TRUE(waitUntil([] { return standin::audioRecord().delivered.size() >= 3; }));
-    run.stopAndWait();
+    // Asked for another place, the user cancels and discards the recording.
+    const std::size_t dialogs = standin::saveDialogs().size();
+    standin::click(run.stopButton());
+    ASSERT_TRUE(run.waitForDialogCount(dialogs + 1));
+    standin::answerMessageBox(IDYES);
+    standin::answerSaveDialog(std::nullopt);
     ASSERT_TRUE(run.waitForStatus(L"Not saved: /dev/full"));
 
-    const auto boxes = standin::messageBoxes();
-    ASSERT_EQ(boxes.size(), 2u);
+    auto boxes = standin::messageBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].text, L"Cannot open file for writing");
     EXPECT_EQ(boxes[1].text, L"Cannot write the file");
+    EXPECT_EQ(boxes[2].text, L"Discard the recording?");
+    boxes.pop_back();
     for (const auto& box : boxes) {
         EXPECT_EQ(box.owner, run.main());
         EXPECT_EQ(box.caption, L"Error");
         EXPECT_EQ(box.type, MB_OK | MB_ICONERROR);
         EXPECT_EQ(box.thread, windowThread);
     }
-    EXPECT_EQ(seenDuringBox, (std::vector<std::wstring>{
-                                 L"Recording failed: unsupported audio format", L"Recording..."}))
+    EXPECT_EQ(seenDuringBox,
+              (std::vector<std::wstring>{L"Recording failed: unsupported audio format",
+                                         L"Recording...", L"Recording..."}))
         << "the status changes only after the box";
     for (const std::wstring& text : run.statusHistory()) {
         EXPECT_EQ(text.find(L"Saved to: "), std::wstring::npos) << "failed, yet reported saved";
@@ -418,6 +426,132 @@ TEST_F(WindowFlow, TheErrorBoxComesBeforeAPendingCloseDestroysTheWindow) {
     EXPECT_LT(indexOf(events, WindowEventKind::textSet, run.statusLine(), L"Not saved: " + missing),
               indexOf(events, WindowEventKind::destroyed, run.main()));
     standin::onMessageBox(nullptr);
+}
+
+TEST_F(WindowFlow, AFailedWriteAsksForAnotherPlaceUntilTheRecordingIsSaved) {
+    ProgramRun run;
+    run.record(L"/dev/full");
+    ASSERT_TRUE(waitUntil([] { return standin::audioRecord().delivered.size() >= 3; }));
+    std::size_t dialogs = standin::saveDialogs().size();
+    standin::click(run.stopButton());
+    ASSERT_TRUE(run.waitForDialogCount(++dialogs));
+    EXPECT_EQ(standin::saveDialogs().back().proposedName, L"full");
+    EXPECT_EQ(standin::saveDialogs().back().filter, standin::saveDialogs().front().filter);
+    EXPECT_EQ(standin::saveDialogs().back().fields.hwndOwner, run.main());
+
+    // Start stays refused while the recording waits.
+    PostMessageW(run.main(), WM_COMMAND, 1, 0);
+    ASSERT_TRUE(standin::waitUntilIdle(5s));
+    EXPECT_EQ(standin::saveDialogs().size(), dialogs);
+
+    // A place that fails too: the box again, then the dialog again.
+    const std::wstring missing = pathOf("missing") + L"/x.wav";
+    standin::answerSaveDialog(missing);
+    ASSERT_TRUE(run.waitForDialogCount(++dialogs));
+    EXPECT_EQ(standin::saveDialogs().back().proposedName, L"x.wav");
+    // Cancel, and no to discarding: the dialog once more.
+    standin::answerMessageBox(IDNO);
+    standin::answerSaveDialog(std::nullopt);
+    ASSERT_TRUE(run.waitForDialogCount(++dialogs));
+    standin::answerSaveDialog(pathOf("kept.wav"));
+    ASSERT_TRUE(run.waitForStatus(L"Saved to: " + pathOf("kept.wav")));
+    expectRecordingOf(dir_ / "kept.wav");
+
+    std::vector<std::wstring> boxes;
+    for (const auto& box : standin::messageBoxes()) {
+        boxes.push_back(box.text);
+        EXPECT_EQ(box.owner, run.main());
+    }
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{L"Cannot write the file", L"Cannot write the file",
+                                                L"Discard the recording?"}));
+    EXPECT_EQ(standin::messageBoxes().back().caption, L"Voxwell");
+    EXPECT_EQ(standin::messageBoxes().back().type, MB_YESNO | MB_ICONQUESTION);
+
+    // Saved, the window records again.
+    standin::setEndpoint(steadyEndpoint());
+    run.record(pathOf("next.wav"));
+    run.stopAndWait();
+    EXPECT_EQ(run.status(), L"Saved to: " + pathOf("next.wav"));
+}
+
+TEST_F(WindowFlow, CloseWhileARecordingWaitsToBeSavedClosesOnceItIsSaved) {
+    ProgramRun run;
+    run.record(L"/dev/full");
+    ASSERT_TRUE(waitUntil([] { return standin::audioRecord().delivered.size() >= 3; }));
+    const std::size_t dialogs = standin::saveDialogs().size();
+    standin::click(run.stopButton());
+    ASSERT_TRUE(run.waitForDialogCount(dialogs + 1));
+    PostMessageW(run.main(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(standin::waitUntilIdle(5s));
+    EXPECT_FALSE(run.windowDestroyed());
+    standin::answerSaveDialog(pathOf("late.wav"));
+    EXPECT_EQ(run.waitForExit(), 0);
+    expectRecordingOf(dir_ / "late.wav");
+    EXPECT_EQ(run.statusHistory().back(), L"Saved to: " + pathOf("late.wav"));
+}
+
+TEST_F(WindowFlow, TellsGapsAndALostMicrophone) {
+    // Packets 60 and 120 report a gap; the first packet's flag means nothing.
+    standin::EndpointScript script = steadyEndpoint();
+    script.packet = [steady = script.packet](std::size_t index) {
+        std::optional<standin::Packet> packet = steady(index);
+        if (index == 0 || index == 60 || index == 120) {
+            packet->flags = AUDCLNT_BUFFERFLAGS_DATA_DISCONTINUITY;
+        }
+        return packet;
+    };
+    standin::setEndpoint(script);
+    ProgramRun run;
+    run.record(pathOf("gaps.wav"));
+    ASSERT_TRUE(run.waitForStatus(L"Recording... (1 gap)"));
+    ASSERT_TRUE(run.waitForStatus(L"Recording... (2 gaps)"));
+    run.stopAndWait();
+    EXPECT_EQ(run.status(), L"Saved to: " + pathOf("gaps.wav") + L" (2 gaps)");
+    expectRecordingOf(dir_ / "gaps.wav");
+
+    standin::setEndpoint(steadyEndpoint());
+    run.record(pathOf("lost.wav"));
+    ASSERT_TRUE(waitUntil([] { return standin::audioRecord().delivered.size() >= 5; }));
+    standin::failCall(standin::AudioCall::getBuffer, AUDCLNT_E_DEVICE_INVALIDATED,
+                      static_cast<int>(standin::audioRecord().delivered.size()) + 1, true);
+    ASSERT_TRUE(run.waitForStatus(L"Recording stopped: microphone disconnected. Saved to: " +
+                                  pathOf("lost.wav")));
+    expectRecordingOf(dir_ / "lost.wav");
+    const auto history = run.statusHistory();
+    EXPECT_EQ(std::count(history.begin(), history.end(), L"Recording..."), 2);
+}
+
+TEST_F(WindowFlow, EndingTheSessionFinishesTheFileBeforeTheHandlerReturns) {
+    ProgramRun run;
+    run.record(pathOf("session.wav"));
+    ASSERT_TRUE(waitUntil([] { return standin::audioRecord().delivered.size() >= 5; }));
+    // The handlers run here, on this thread, while the window thread is held: whatever they
+    // leave to later messages cannot have happened when they return.
+    ASSERT_TRUE(standin::holdWindowThread(5s));
+    EXPECT_EQ(mainWindowProc(run.main(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_EQ(mainWindowProc(run.main(), WM_ENDSESSION, FALSE, 0), 0);
+    EXPECT_TRUE(g_recording) << "the session goes on";
+    EXPECT_EQ(mainWindowProc(run.main(), WM_ENDSESSION, TRUE, 0), 0);
+    EXPECT_FALSE(g_captureActive);
+    expectRecordingOf(dir_ / "session.wav");
+    EXPECT_TRUE(standin::messageBoxes().empty());
+    EXPECT_EQ(run.status(), L"Recording...");
+    standin::releaseWindowThread();
+    ASSERT_TRUE(run.waitForStatus(L"Saved to: " + pathOf("session.wav")));
+    for (const MSG& msg : standin::defaultHandled()) {
+        EXPECT_NE(msg.message, WM_QUERYENDSESSION);
+        EXPECT_NE(msg.message, WM_ENDSESSION);
+    }
+}
+
+TEST_F(WindowFlow, AMessageLoopEndedFromOutsideFinishesTheFile) {
+    ProgramRun run;
+    run.record(pathOf("quit.wav"));
+    ASSERT_TRUE(waitUntil([] { return standin::audioRecord().delivered.size() >= 5; }));
+    PostMessageW(run.main(), WM_QUIT, 3, 0);
+    EXPECT_EQ(run.waitForExit(), 0);
+    EXPECT_FALSE(g_captureThread.joinable());
+    expectRecordingOf(dir_ / "quit.wav");
 }
 
 }  // namespace

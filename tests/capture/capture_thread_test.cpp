@@ -8,14 +8,18 @@
 
 #include <atomic>
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <random>
 
 #include "platform/standin/audio_script.h"
 #include "platform/standin/message_log.h"
 #include "state/shared_state.h"
+#include "capture/recording_buffer.h"
 #include "state/utf8.h"
+#include "support/failing_allocation.h"
 #include "support/wav_file.h"
 
 // Lets a test make the next-but-one thread creation fail, as when the system is out of threads.
@@ -67,26 +71,28 @@ struct ScriptedInput {
     std::vector<std::vector<Sample>> expected;  // per packet, the samples the file must hold
 };
 
-// Packets of pseudo-random content in the given layout, and what each must be recorded as.
+// Packets of pseudo-random content in the given layout, every channel its own, and what each must
+// be recorded as: the first two channels of every frame, or the only one.
 ScriptedInput makeInput(bool isFloat, WORD channels, int packetCount, UINT32 frames,
                         unsigned seed) {
+    const unsigned kept = channels < 2 ? 1 : 2;
     std::mt19937 random(seed);
     ScriptedInput input;
     for (int p = 0; p < packetCount; ++p) {
-        std::vector<Sample> expected(frames * channels);
-        if (isFloat) {
-            std::vector<float> values(expected.size());
-            for (std::size_t i = 0; i < values.size(); ++i) {
-                const auto& [value, sample] = kFloatCases[random() % kFloatCases.size()];
-                values[i] = value;
-                expected[i] = sample;
+        std::vector<float> values(frames * channels);
+        std::vector<Sample> delivered(frames * channels);
+        for (std::size_t i = 0; i < delivered.size(); ++i) {
+            const auto& [value, sample] = kFloatCases[random() % kFloatCases.size()];
+            values[i] = value;
+            delivered[i] = isFloat ? sample : static_cast<Sample>(random());
+        }
+        input.packets.push_back(isFloat ? standin::floatPacket(values, channels)
+                                        : standin::pcmPacket(delivered, channels));
+        std::vector<Sample> expected;
+        for (std::size_t i = 0; i < delivered.size(); ++i) {
+            if (i % channels < kept) {
+                expected.push_back(delivered[i]);
             }
-            input.packets.push_back(standin::floatPacket(values, channels));
-        } else {
-            for (Sample& s : expected) {
-                s = static_cast<Sample>(random());
-            }
-            input.packets.push_back(standin::pcmPacket(expected, channels));
         }
         input.expected.push_back(expected);
     }
@@ -131,9 +137,11 @@ class CaptureThread : public ::testing::Test {
         g_leftHistory.clear();
         g_blockQueue.clear();
         g_captureOutcome = CaptureOutcome::saved;
+        g_unsavedRecording.reset();
         useFile(dir_ / "out.wav");
     }
     void TearDown() override {
+        testing_support::stopFailingAllocations();
         g_recording = false;
         if (thread_.joinable()) {
             thread_.join();
@@ -171,8 +179,15 @@ class CaptureThread : public ::testing::Test {
         EXPECT_FALSE(g_captureActive);
         EXPECT_FALSE(g_analysisThread.joinable());
         EXPECT_EQ(countPosted(WM_CAPTURE_DONE), 1);
-        EXPECT_EQ(standin::postedMessages().back().message, WM_CAPTURE_DONE);
-        EXPECT_EQ(standin::postedMessages().back().hwnd, testWindow());
+        // The analysis thread posts to the main window (none here), possibly after the end.
+        std::vector<MSG> toWindow;
+        for (const MSG& msg : standin::postedMessages()) {
+            if (msg.hwnd == testWindow()) {
+                toWindow.push_back(msg);
+            }
+        }
+        ASSERT_FALSE(toWindow.empty());
+        EXPECT_EQ(toWindow.back().message, WM_CAPTURE_DONE);
         EXPECT_EQ(record.releases, releases);
         EXPECT_EQ(record.extraReleases, 0);
         EXPECT_EQ(record.liveInterfaces, 0);
@@ -208,7 +223,7 @@ TEST_P(RecordsEverySample, FileHoldsTheDeliveredPacketsConverted) {
     const LayoutCase& c = GetParam();
     const bool isFloat = c.bits == 32;
     const WORD recorded = c.deviceChannels < 2 ? 1 : 2;
-    const ScriptedInput input = makeInput(isFloat, recorded, 40, 480, c.deviceChannels);
+    const ScriptedInput input = makeInput(isFloat, c.deviceChannels, 40, 480, c.deviceChannels);
     const std::vector<BYTE> format =
         standin::mixFormat(c.tag, c.deviceChannels, c.rate, c.bits, c.subFormat);
     start(scriptOf(format, input.packets));
@@ -226,12 +241,10 @@ TEST_P(RecordsEverySample, FileHoldsTheDeliveredPacketsConverted) {
     EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
     EXPECT_EQ(g_sampleRate, static_cast<std::int32_t>(c.rate));
 
-    // The stream got the device's format with only the channel count changed.
+    // The stream got the device's own format, every field as the device gave it.
     const standin::AudioRecord record = standin::audioRecord();
     ASSERT_TRUE(record.initializedFormat);
-    std::vector<BYTE> changed = format;
-    reinterpret_cast<WAVEFORMATEX*>(changed.data())->nChannels = recorded;
-    EXPECT_EQ(*record.initializedFormat, changed);
+    EXPECT_EQ(*record.initializedFormat, format);
     EXPECT_EQ(record.bufferDuration, 10'000'000);
     EXPECT_EQ(record.starts, 1);
     EXPECT_EQ(record.stops, 1);
@@ -249,11 +262,20 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"FloatMono48k", WAVE_FORMAT_IEEE_FLOAT, 32, nullptr, 1, 48000},
         LayoutCase{"FloatExtensibleStereo44k", WAVE_FORMAT_EXTENSIBLE, 32, &kSubtypeIeeeFloat, 2,
                    44100},
+        LayoutCase{"FloatThreeChannels", WAVE_FORMAT_IEEE_FLOAT, 32, nullptr, 3, 48000},
+        LayoutCase{"FloatExtensibleFourChannels", WAVE_FORMAT_EXTENSIBLE, 32, &kSubtypeIeeeFloat, 4,
+                   44100},
         LayoutCase{"FloatExtensibleSixChannels", WAVE_FORMAT_EXTENSIBLE, 32, &kSubtypeIeeeFloat, 6,
                    48000},
+        LayoutCase{"FloatExtensibleEightChannels", WAVE_FORMAT_EXTENSIBLE, 32, &kSubtypeIeeeFloat,
+                   8, 96000},
         LayoutCase{"PcmMono16k", WAVE_FORMAT_PCM, 16, nullptr, 1, 16000},
         LayoutCase{"PcmExtensibleStereo48k", WAVE_FORMAT_EXTENSIBLE, 16, &kSubtypePcm, 2, 48000},
-        LayoutCase{"PcmExtensibleSixChannels", WAVE_FORMAT_EXTENSIBLE, 16, &kSubtypePcm, 6, 96000}),
+        LayoutCase{"PcmThreeChannels", WAVE_FORMAT_PCM, 16, nullptr, 3, 32000},
+        LayoutCase{"PcmExtensibleFourChannels", WAVE_FORMAT_EXTENSIBLE, 16, &kSubtypePcm, 4, 48000},
+        LayoutCase{"PcmExtensibleSixChannels", WAVE_FORMAT_EXTENSIBLE, 16, &kSubtypePcm, 6, 96000},
+        LayoutCase{"PcmExtensibleEightChannels", WAVE_FORMAT_EXTENSIBLE, 16, &kSubtypePcm, 8,
+                   44100}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(CaptureThread, SilentPacketsAreRecordedAsZeros) {
@@ -268,9 +290,13 @@ TEST_F(CaptureThread, SilentPacketsAreRecordedAsZeros) {
     expectCleanEnd(kAllReleased);
 }
 
-TEST_F(CaptureThread, HistoryLevelAndBlocksFollowThePackets) {
-    // Stereo: first channel a ramp, second channel +-16384, so the level is exactly
+class DisplayData : public CaptureThread, public ::testing::WithParamInterface<WORD> {};
+
+TEST_P(DisplayData, HistoryLevelAndBlocksComeFromTheFirstTwoChannels) {
+    // First channel a ramp, second channel +-16384, so the level is exactly
     // (rms(ramp) + 0.5) / 2 ... and for the last packet (first channel silent) exactly 0.25.
+    // Further channels at full scale would change both if they were mixed in.
+    const WORD channels = GetParam();
     std::vector<standin::Packet> packets;
     std::vector<Sample> firstChannel;
     for (int p = 0; p < 150; ++p) {
@@ -280,22 +306,28 @@ TEST_F(CaptureThread, HistoryLevelAndBlocksFollowThePackets) {
             firstChannel.push_back(first);
             interleaved.push_back(first);
             interleaved.push_back(static_cast<Sample>(f % 2 == 0 ? 16384 : -16384));
+            interleaved.insert(interleaved.end(), channels - 2u, Sample{32767});
         }
-        packets.push_back(standin::pcmPacket(interleaved, 2));
+        packets.push_back(standin::pcmPacket(interleaved, channels));
     }
     g_lastBlockTime = std::chrono::steady_clock::now() - 1s;
-    start(scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 2, 48000, 16), packets));
+    start(scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, channels, 48000, 16), packets));
     stopAfter(packets.size());
 
     EXPECT_EQ(g_level, 0.25f);
     const std::vector<Sample> newest(firstChannel.end() - kHistoryLength, firstChannel.end());
     EXPECT_EQ(g_leftHistory, newest);
-    // The analysis thread may have taken blocks; each one queued is 65,536 first-channel samples.
+    // The analysis thread may have taken blocks; each one queued is 65,536 consecutive samples of
+    // the first channel.
     std::lock_guard lock(g_queueMutex);
     for (const SampleBlock& block : g_blockQueue) {
         EXPECT_EQ(block.size(), kBlockLength);
+        EXPECT_NE(std::search(firstChannel.begin(), firstChannel.end(), block.begin(), block.end()),
+                  firstChannel.end());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(DeviceChannels, DisplayData, ::testing::Values(2, 3, 8));
 
 TEST_F(CaptureThread, ZeroFramePacketIsReleasedAndAnnouncedButChangesNothing) {
     standin::Packet empty;
@@ -353,7 +385,7 @@ TEST_F(CaptureThread, StopTakesNoFurtherPacketAndKeepsEveryPacketTaken) {
     expectCleanEnd(kAllReleased);
 }
 
-TEST_F(CaptureThread, FailingPacketSizeAtACycleStartEndsNormallyWithWhatWasCaptured) {
+TEST_F(CaptureThread, FailingPacketSizeAtACycleStartEndsAsDisconnectedWithWhatWasCaptured) {
     const ScriptedInput input = makeInput(false, 1, 5, 480, 3);
     standin::setEndpoint(
         scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 1, 48000, 16), input.packets));
@@ -368,19 +400,92 @@ TEST_F(CaptureThread, FailingPacketSizeAtACycleStartEndsNormallyWithWhatWasCaptu
     }
     EXPECT_EQ(readWav(file_).samples, expected);
     EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_EQ(g_captureEnd, CaptureEnd::microphoneDisconnected);
     EXPECT_EQ(standin::audioRecord().stops, 1);
     expectCleanEnd(kAllReleased);
 }
 
-TEST_F(CaptureThread, FailingGetBufferWaitsAndPollsAgain) {
+// An invalidated device during the packet loop, from GetBuffer or from the packet size asked for
+// after a packet: the recording ends at once with what was taken, as disconnected.
+class DeviceInvalidated : public CaptureThread,
+                          public ::testing::WithParamInterface<std::pair<AudioCall, int>> {};
+
+TEST_P(DeviceInvalidated, EndsTheRecordingAndSavesWhatWasTaken) {
+    const auto [call, nth] = GetParam();
+    const ScriptedInput input = makeInput(false, 2, 6, 480, 4);
+    standin::setEndpoint(
+        scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 2, 48000, 16), input.packets));
+    standin::failCall(call, AUDCLNT_E_DEVICE_INVALIDATED, nth);
+    g_recording = true;
+    captureThreadMain(L"unused", testWindow());
+    EXPECT_TRUE(g_recording) << "the thread ended by itself";
+    std::vector<Sample> expected;
+    for (std::size_t p = 0; p < 3; ++p) {
+        expected.insert(expected.end(), input.expected[p].begin(), input.expected[p].end());
+    }
+    EXPECT_EQ(readWav(file_).samples, expected);
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_EQ(g_captureEnd, CaptureEnd::microphoneDisconnected);
+    expectCleanEnd(kAllReleased);
+}
+
+// Three packets are taken: GetBuffer's fourth call fails, or the packet size asked for after the
+// third packet (call 1 starts the first cycle).
+INSTANTIATE_TEST_SUITE_P(EitherCall, DeviceInvalidated,
+                         ::testing::Values(std::pair{AudioCall::getBuffer, 4},
+                                           std::pair{AudioCall::getNextPacketSize, 4}));
+
+TEST_F(CaptureThread, GetBufferFailingBrieflyWaitsAndPollsAgain) {
     const ScriptedInput input = makeInput(true, 1, 3, 480, 5);
     standin::setEndpoint(scriptOf(floatFormat(1), input.packets));
-    standin::failCall(AudioCall::getBuffer, AUDCLNT_E_DEVICE_INVALIDATED, 2);
+    standin::failCall(AudioCall::getBuffer, E_FAIL, 2);
+    standin::failCall(AudioCall::getBuffer, E_FAIL, 3);
     g_recording = true;
     thread_ = std::thread(captureThreadMain, std::wstring(L"unused"), testWindow());
     stopAfter(3);
     EXPECT_EQ(readWav(file_).samples.size(), 3u * 480u);
+    EXPECT_EQ(g_captureEnd, CaptureEnd::stopped);
     expectCleanEnd(kAllReleased);
+}
+
+TEST_F(CaptureThread, GetBufferFailingForASecondEndsAsAMicrophoneError) {
+    const ScriptedInput input = makeInput(true, 2, 4, 480, 6);
+    standin::setEndpoint(scriptOf(floatFormat(2), input.packets));
+    standin::failCall(AudioCall::getBuffer, E_FAIL, 3, true);
+    g_recording = true;
+    const auto began = std::chrono::steady_clock::now();
+    captureThreadMain(L"unused", testWindow());
+    EXPECT_GE(std::chrono::steady_clock::now() - began, 1s);
+    EXPECT_TRUE(g_recording) << "the thread ended by itself";
+    std::vector<Sample> expected = input.expected[0];
+    expected.insert(expected.end(), input.expected[1].begin(), input.expected[1].end());
+    EXPECT_EQ(readWav(file_).samples, expected);
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_EQ(g_captureEnd, CaptureEnd::microphoneError);
+    expectCleanEnd(kAllReleased);
+}
+
+TEST_F(CaptureThread, CountsReportedGapsButNotTheFirstPacketsFlag) {
+    ScriptedInput input = makeInput(false, 2, 6, 480, 8);
+    for (const std::size_t p : {0, 2, 3, 5}) {
+        input.packets[p].flags = AUDCLNT_BUFFERFLAGS_DATA_DISCONTINUITY;
+    }
+    start(scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 2, 48000, 16), input.packets, 20ms));
+    EXPECT_TRUE(waitUntil([] { return g_gapCount == 1; }));
+    stopAfter(input.packets.size());
+    EXPECT_EQ(g_gapCount, 3u);
+    // Samples are recorded as delivered, gaps or not.
+    std::vector<Sample> expected;
+    for (const auto& packet : input.expected) {
+        expected.insert(expected.end(), packet.begin(), packet.end());
+    }
+    EXPECT_EQ(readWav(file_).samples, expected);
+    expectCleanEnd(kAllReleased);
+
+    // A new recording counts from zero.
+    start(scriptOf(floatFormat(1), makeInput(true, 1, 2, 480, 1).packets));
+    stopAfter(2);
+    EXPECT_EQ(g_gapCount, 0u);
 }
 
 struct SetupFailure {
@@ -445,12 +550,42 @@ TEST_F(CaptureThread, FileThatCannotBeCreatedStopsTheAnalysisAndReleasesWithoutS
     expectCleanEnd(kAllReleased);
 }
 
-TEST_F(CaptureThread, FailedWriteIsReportedNotSaved) {
+TEST_F(CaptureThread, FailedWriteKeepsTheRecordingUntilItIsSavedElsewhere) {
     useFile("/dev/full");
-    start(scriptOf(floatFormat(2), makeInput(true, 2, 10, 480, 9).packets));
+    const ScriptedInput input = makeInput(false, 2, 10, 480, 9);
+    start(scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 2, 44100, 16), input.packets));
     stopAfter(10);
     EXPECT_EQ(g_captureOutcome, CaptureOutcome::fileNotWritten);
     expectCleanEnd(kAllReleased);
+    std::vector<Sample> expected;
+    for (const auto& packet : input.expected) {
+        expected.insert(expected.end(), packet.begin(), packet.end());
+    }
+    ASSERT_TRUE(g_unsavedRecording);
+    EXPECT_EQ(g_unsavedRecording->channels, 2);
+    EXPECT_EQ(g_unsavedRecording->sampleRate, 44100u);
+    const Sample* kept = g_unsavedRecording->samples.front().data();
+
+    // Another place that fails too: still kept, in the same memory.
+    standin::resetMessages();
+    useFile(dir_ / "missing folder" / "again.wav");
+    std::thread(saveRecordingThreadMain, testWindow()).join();
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::fileNotWritten);
+    ASSERT_TRUE(g_unsavedRecording);
+    EXPECT_EQ(g_unsavedRecording->samples.front().data(), kept);
+    EXPECT_EQ(countPosted(WM_CAPTURE_DONE), 1);
+    EXPECT_FALSE(g_captureActive);
+
+    // A good place: written whole, then released.
+    useFile(dir_ / "saved.wav");
+    std::thread(saveRecordingThreadMain, testWindow()).join();
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_FALSE(g_unsavedRecording);
+    EXPECT_EQ(countPosted(WM_CAPTURE_DONE), 2);
+    const auto wav = readWav(file_);
+    EXPECT_EQ(wav.channels, 2);
+    EXPECT_EQ(wav.sampleRate, 44100u);
+    EXPECT_EQ(wav.samples, expected);
 }
 
 TEST_F(CaptureThread, AnalysisThreadThatCannotStartEndsTheRecordingCleanly) {
@@ -484,6 +619,59 @@ TEST_F(CaptureThread, CreatesTheFileUnderItsExactNonAsciiName) {
     const std::string expectedName = "\xC3\xA9-\xE6\x97\xA5\xE6\x9C\xAC-\xF0\x9F\x8E\xB5.wav";
     EXPECT_EQ(readBytes(dir_ / expectedName).size(), 44u + 2 * 480 * 2);
     EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+}
+
+TEST_F(CaptureThread, RunningOutOfMemoryEndsTheRecordingAndSavesWhatItHolds) {
+    // Stereo 10 ms packets: the first chunk of the recording fills up in packet 1093, and the
+    // next chunk cannot be had.
+    const ScriptedInput input = makeInput(false, 2, 1200, 480, 11);
+    testing_support::failAllocations(kRecordingChunkSamples * sizeof(Sample), SIZE_MAX, 1);
+    standin::setEndpoint(
+        scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 2, 48000, 16), input.packets));
+    g_recording = true;
+    captureThreadMain(L"unused", testWindow());
+    testing_support::stopFailingAllocations();
+    EXPECT_EQ(testing_support::refusedAllocations(), 1);
+
+    std::vector<Sample> expected;
+    for (const auto& packet : input.expected) {
+        expected.insert(expected.end(), packet.begin(), packet.end());
+    }
+    expected.resize(kRecordingChunkSamples);
+    EXPECT_EQ(readWav(file_).samples, expected);
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_EQ(g_captureEnd, CaptureEnd::outOfMemory);
+    EXPECT_EQ(standin::audioRecord().delivered.size(), 1093u);
+    expectCleanEnd(kAllReleased);
+}
+
+TEST_F(CaptureThread, DisplayAndAnalysisShortOfMemorySkipBlocksAndTheRecordingGoesOn) {
+    // Sizes of the history's growth beyond 100 KiB, of a block and of the published spectrum,
+    // but not the recording's chunks. Memory the analysis keeps from earlier blocks is released.
+    std::vector<Sample>().swap(g_leftHistory);
+    {
+        std::lock_guard lock(g_spectrumMutex);
+        std::vector<float>().swap(g_spectrum);
+    }
+    g_blockQueue.emplace_back(kBlockLength, Sample{1000});
+    g_lastBlockTime = std::chrono::steady_clock::now() - 1s;
+    const ScriptedInput input = makeInput(false, 1, 300, 480, 12);
+    testing_support::failAllocations(100 * 1024, kRecordingChunkSamples);
+    start(scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 1, 48000, 16), input.packets));
+    stopAfter(input.packets.size());
+    EXPECT_GT(testing_support::refusedAllocations(), 0);
+    testing_support::stopFailingAllocations();
+
+    std::vector<Sample> expected;
+    for (const auto& packet : input.expected) {
+        expected.insert(expected.end(), packet.begin(), packet.end());
+    }
+    EXPECT_EQ(readWav(file_).samples, expected);
+    EXPECT_EQ(g_captureEnd, CaptureEnd::stopped);
+    EXPECT_LT(g_leftHistory.size(), kHistoryLength);
+    std::lock_guard lock(g_spectrumMutex);
+    EXPECT_TRUE(g_spectrum.empty());
+    expectCleanEnd(kAllReleased);
 }
 
 }  // namespace

@@ -52,18 +52,23 @@ TEST(SampleConversion, ConvertsPacketsAndRecordsSilentOnesAsZeros) {
     const std::vector<float> floats = {0.25f, -1.0f, 2.0f, std::nanf("")};
     std::vector<BYTE> bytes(floats.size() * sizeof(float));
     std::memcpy(bytes.data(), floats.data(), bytes.size());
-    EXPECT_EQ(convertPacket(bytes.data(), 4, SampleLayout::float32, false),
+    EXPECT_EQ(convertPacket(bytes.data(), 4, 1, 1, SampleLayout::float32, false),
               (std::vector<Sample>{8191, -32767, 32767, 0}));
-    EXPECT_EQ(convertPacket(bytes.data(), 4, SampleLayout::float32, true),
+    EXPECT_EQ(convertPacket(bytes.data(), 4, 1, 1, SampleLayout::float32, true),
               (std::vector<Sample>(4, 0)));
 
     const std::vector<Sample> pcm = {-32768, -1, 0, 32767};
     std::vector<BYTE> pcmBytes(pcm.size() * sizeof(Sample));
     std::memcpy(pcmBytes.data(), pcm.data(), pcmBytes.size());
-    EXPECT_EQ(convertPacket(pcmBytes.data(), 4, SampleLayout::int16, false), pcm);
-    EXPECT_EQ(convertPacket(pcmBytes.data(), 4, SampleLayout::int16, true),
+    EXPECT_EQ(convertPacket(pcmBytes.data(), 4, 1, 1, SampleLayout::int16, false), pcm);
+    EXPECT_EQ(convertPacket(pcmBytes.data(), 4, 1, 1, SampleLayout::int16, true),
               (std::vector<Sample>(4, 0)));
-    EXPECT_TRUE(convertPacket(nullptr, 0, SampleLayout::float32, false).empty());
+    // Two frames of two channels, read as one frame of four, keep the first two of each.
+    EXPECT_EQ(convertPacket(pcmBytes.data(), 1, 4, 2, SampleLayout::int16, false),
+              (std::vector<Sample>{-32768, -1}));
+    EXPECT_EQ(convertPacket(bytes.data(), 2, 2, 1, SampleLayout::float32, false),
+              (std::vector<Sample>{8191, 32767}));
+    EXPECT_TRUE(convertPacket(nullptr, 0, 6, 2, SampleLayout::float32, false).empty());
 }
 
 TEST(ChannelSplit, SeparatesInterleavedFrames) {

@@ -19,8 +19,7 @@ harness_start_pulse 1 "$rate"
 harness_play_sine "$frequency" "$amplitude" 60
 
 run=$HARNESS_RUN
-wine "$voxwell" >"$run/voxwell.log" 2>&1 &
-harness_track "$!"
+harness_wine_background "$run/voxwell.log" "$voxwell"
 harness_wine "$driver" start "$(harness_winpath "$run/recording.wav")" >"$run/start.txt" ||
     harness_fail "no recording started" "$run/start.txt" "$run/voxwell.log"
 read -r _ x y width height < <(grep '^client ' "$run/start.txt") ||

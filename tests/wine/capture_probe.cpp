@@ -6,6 +6,10 @@
 //       channel) at AMPLITUDE of full scale: record SECONDS and check the file.
 //   capture_probe unavailable PATH
 //       There is no audio system: the recording must fail without creating PATH.
+//   capture_probe ending PATH SECONDS END MIN_GAPS
+//       Something happens to the microphone while it records for up to SECONDS: the recording
+//       must end as END (stopped, microphoneDisconnected, microphoneError), with at least MIN_GAPS
+//       gaps counted, and save a readable file.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -53,6 +57,8 @@ bool expectFinishedSession(const CaptureSession& session, CaptureOutcome expecte
     expect(!session.stillActive, "g_captureActive still set after the thread ended");
     expect(session.outcome == expected, std::string("outcome ") + outcomeName(session.outcome) +
                                             ", expected " + outcomeName(expected));
+    std::printf("ended %s after %.3f s, %u gaps\n", endName(session.end), session.secondsCaptured,
+                session.gaps);
     return true;
 }
 
@@ -139,6 +145,29 @@ int record(const std::vector<std::wstring>& args) {
     return g_failures == 0 ? 0 : 1;
 }
 
+int ending(const std::vector<std::wstring>& args) {
+    if (args.size() != 4) {
+        std::printf("usage: ending PATH SECONDS END MIN_GAPS\n");
+        return 2;
+    }
+    const std::filesystem::path path(args[0]);
+    const CaptureSession session = runCaptureSession(args[0], std::stod(args[1]));
+    if (!expectFinishedSession(session, CaptureOutcome::saved)) {
+        return 1;
+    }
+    const std::string expectedEnd(args[2].begin(), args[2].end());
+    expect(endName(session.end) == expectedEnd,
+           std::string("ended ") + endName(session.end) + ", expected " + expectedEnd);
+    const auto minimumGaps = static_cast<std::uint32_t>(std::stoul(args[3]));
+    expect(session.gaps >= minimumGaps, std::to_string(session.gaps) + " gaps, expected at least " +
+                                            std::to_string(minimumGaps));
+    WavFile wav;
+    std::string error;
+    expect(readWavFile(path, wav, error), "the file can be read: " + error);
+    std::printf("file holds %zu samples\n", wav.samples.size());
+    return g_failures == 0 ? 0 : 1;
+}
+
 int unavailable(const std::vector<std::wstring>& args) {
     if (args.size() != 1) {
         std::printf("usage: unavailable PATH\n");
@@ -163,8 +192,10 @@ int wmain(int argc, wchar_t** argv) {
         status = record(args);
     } else if (mode == L"unavailable") {
         status = unavailable(args);
+    } else if (mode == L"ending") {
+        status = ending(args);
     } else {
-        std::printf("usage: capture_probe record|unavailable ...\n");
+        std::printf("usage: capture_probe record|unavailable|ending ...\n");
     }
     std::printf("%s\n", status == 0 ? "PASS" : "FAILED");
     return status;

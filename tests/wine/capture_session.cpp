@@ -92,6 +92,8 @@ CaptureSession runCaptureSession(const std::wstring& path, double seconds) {
         session.finished = true;
         session.stillActive = g_captureActive;
         session.outcome = g_captureOutcome;
+        session.end = g_captureEnd;
+        session.gaps = g_gapCount;
     } else {
         capture.detach();
     }
@@ -111,6 +113,20 @@ const char* outcomeName(CaptureOutcome outcome) {
             return "fileNotCreated";
         case CaptureOutcome::fileNotWritten:
             return "fileNotWritten";
+    }
+    return "unknown";
+}
+
+const char* endName(CaptureEnd end) {
+    switch (end) {
+        case CaptureEnd::stopped:
+            return "stopped";
+        case CaptureEnd::microphoneDisconnected:
+            return "microphoneDisconnected";
+        case CaptureEnd::microphoneError:
+            return "microphoneError";
+        case CaptureEnd::outOfMemory:
+            return "outOfMemory";
     }
     return "unknown";
 }

@@ -2,6 +2,7 @@
 // shared output path and g_recording, starts captureThreadMain, and stops it after a given time.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "state/shared_state.h"
@@ -13,6 +14,8 @@ struct CaptureSession {
     bool startedAfterDone = false;
     bool stillActive = false;  // g_captureActive after the join
     CaptureOutcome outcome = CaptureOutcome::saved;
+    CaptureEnd end = CaptureEnd::stopped;
+    std::uint32_t gaps = 0;        // discontinuities the audio system reported
     double secondsCaptured = 0.0;  // from WM_CAPTURE_STARTED until g_recording was cleared
 };
 
@@ -21,3 +24,4 @@ struct CaptureSession {
 CaptureSession runCaptureSession(const std::wstring& path, double seconds);
 
 const char* outcomeName(CaptureOutcome outcome);
+const char* endName(CaptureEnd end);

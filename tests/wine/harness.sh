@@ -9,17 +9,24 @@
 #   harness_wine_prefix NAME              make or reuse $HARNESS_ROOT/prefixes/NAME, select it
 #   harness_start_xvfb [WxHxD]            private Xvfb on a free display; exports DISPLAY
 #   harness_need_display [WxHxD]          $DISPLAY if it answers, else harness_start_xvfb
-#   harness_start_pulse CHANNELS RATE     virtual microphone (1 or 2 channels) as default source
-#   harness_play_sine FREQ[,RIGHT] AMPLITUDE SECONDS   a sine into the microphone
+#   harness_start_pulse CHANNELS RATE     virtual microphone (1, 2, 4 or 6 channels) as default source
+#   harness_play_sine FREQ[,FREQ...] AMPLITUDE SECONDS   a sine into the microphone, one frequency
+#                                         for every channel or one for each
 #   harness_no_audio                      no audio system at all for what follows
 #   harness_stop_pulse                    end the PulseAudio server (a device that disappears)
 #   harness_wine EXE [ARG...]             run and wait, bounded by HARNESS_WINE_TIMEOUT (30 s)
 #   harness_wine_background LOG EXE [ARG...]   start without waiting; pid in HARNESS_LAST_PID
+#   harness_check_wine_log LOG            fail on a heap warning or unhandled exception in LOG
 #   harness_winpath PATH                  Windows form (Z:\...) of a Linux path
 #   harness_track PID                     have the clean-up end a process you started
 #   harness_wait_for DESCRIPTION TIMEOUT COMMAND [ARG...]   poll until COMMAND succeeds
 #   harness_fail MESSAGE [LOG...]         fail with the tails of the logs
 #   harness_log MESSAGE
+#
+# Every Windows program runs with the system's heap checking on (the image option GlobalFlag 0x70
+# for each .exe the tests run, and Wine's heap warnings shown) and without a crash dialog. A heap
+# warning or an unhandled exception in any program's output fails the test: harness_wine checks
+# its program's output when it ends, the clean-up the output of every background program.
 #
 # Environment:
 #   HARNESS_ROOT   (required) folder for Wine prefixes, normally <build>/wine
@@ -36,9 +43,17 @@ HARNESS_PREFIX=""       # the Wine prefix in use, if any
 HARNESS_SINK=voxwell_sink
 HARNESS_SOURCE=""       # the virtual microphone's source name
 HARNESS_RATE=""         # sample rate of the virtual microphone
+HARNESS_SINK_CHANNELS=2 # channels of the sink whose monitor is the microphone, and their order
+HARNESS_SINK_MAP=front-left,front-right
 HARNESS_SIGNAL_COUNT=0  # numbers the signal files
 HARNESS_LAST_PID=""     # the program harness_wine_background started last
 HARNESS_WATCHDOG=""     # ends the processes above if this script is killed outright
+HARNESS_WINE_LOGS=()    # output of background Windows programs, checked at the clean-up
+# Windows programs run with heap checking: the program and the tests' own drivers and probes.
+HARNESS_HEAP_CHECKED=(voxwell.exe capture_probe.exe app_window_driver.exe
+    wine_recording_driver.exe wine_screenshot_check.exe analysis_spectrum_dump.exe)
+# What Wine prints for a damaged heap or a crash.
+HARNESS_WINE_FAULTS='warn:heap|err:heap|Unhandled exception|Unhandled page fault|wine: Unhandled'
 
 harness_log() {
     printf '[harness %s] %s\n' "$(date +%T.%3N)" "$*" >&2
@@ -105,6 +120,12 @@ harness_cleanup() {
     for ((i = ${#HARNESS_PIDS[@]} - 1; i >= 0; i--)); do
         harness_end_process "${HARNESS_PIDS[i]}"
     done
+    local log
+    for log in "${HARNESS_WINE_LOGS[@]}"; do
+        if ! harness_wine_log_clean "$log"; then
+            status=1
+        fi
+    done
     if [[ -n "$HARNESS_PREFIX" ]]; then
         WINEPREFIX="$HARNESS_PREFIX" wineserver -k >/dev/null 2>&1
     fi
@@ -157,6 +178,35 @@ harness_init() {
     export LC_ALL=C.UTF-8
 }
 
+# True when LOG shows no heap warning and no unhandled exception; otherwise prints them.
+harness_wine_log_clean() {
+    local log=$1
+    [[ -f "$log" ]] || return 0
+    if grep -qE "$HARNESS_WINE_FAULTS" "$log"; then
+        printf '[harness] FAILED: heap damage or a crash in %s:\n' "$log" >&2
+        grep -E -m 20 -B 2 -A 8 "$HARNESS_WINE_FAULTS" "$log" >&2
+        return 1
+    fi
+}
+
+harness_check_wine_log() {
+    harness_wine_log_clean "$1" || harness_fail "heap warning or unhandled exception" "$1"
+}
+
+# The registry settings of a test prefix: PulseAudio as the only audio driver, heap checking for
+# the programs the tests run, crashes reported on the console instead of in a dialog.
+harness_prefix_registry() {
+    local file=$1 image
+    {
+        printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n"Audio"="pulse"\n\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n\n'
+        for image in "${HARNESS_HEAP_CHECKED[@]}"; do
+            printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\'
+            printf 'Image File Execution Options\\%s]\n"GlobalFlag"=dword:00000070\n\n' "$image"
+        done
+    } >"$file"
+}
+
 # Makes (once, under a lock) or reuses the Wine prefix HARNESS_ROOT/prefixes/NAME and selects it.
 # Its only audio driver is PulseAudio, so the harness's server is the only audio system it sees.
 # Usage: harness_wine_prefix NAME
@@ -164,22 +214,23 @@ harness_wine_prefix() {
     local name=$1
     local prefix="$HARNESS_ROOT/prefixes/$name"
     mkdir -p "$HARNESS_ROOT/prefixes"
-    export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX="$prefix" WINEDEBUG=-all,warn+heap WINEDLLOVERRIDES="mscoree,mshtml="
     HARNESS_PREFIX=$prefix
     echo "$prefix" >"$HARNESS_RUN/prefix"
     local log="$HARNESS_RUN/wineboot.log"
     (
         flock -w 180 9 || harness_fail "Wine prefix $prefix: lock not obtained within 180 s"
-        if [[ -f "$prefix/.harness-ready" ]]; then
+        if [[ -f "$prefix/.harness-heap-checked" ]]; then
             exit 0
         fi
         harness_log "creating Wine prefix $prefix"
         rm -rf "$prefix"
-        timeout 120 wineboot -u >"$log" 2>&1 || harness_fail "wineboot -u failed" "$log"
-        timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f >>"$log" 2>&1 ||
-            harness_fail "setting the audio driver failed" "$log"
+        WINEDEBUG=-all timeout 120 wineboot -u >"$log" 2>&1 || harness_fail "wineboot -u failed" "$log"
+        harness_prefix_registry "$HARNESS_RUN/prefix.reg"
+        WINEDEBUG=-all timeout 60 wine regedit /S "$(harness_winpath "$HARNESS_RUN/prefix.reg")" \
+            >>"$log" 2>&1 || harness_fail "setting up the registry failed" "$log"
         timeout 60 wineserver -w || harness_fail "wineserver did not finish after wineboot"
-        touch "$prefix/.harness-ready"
+        touch "$prefix/.harness-heap-checked"
     ) 9>"$prefix.lock" || exit 1
 }
 
@@ -205,6 +256,7 @@ harness_wine() {
     if ((status == 124)); then
         harness_log "$1 timed out after ${HARNESS_WINE_TIMEOUT:-30} s"
     fi
+    harness_check_wine_log "$log"
     return "$status"
 }
 
@@ -218,6 +270,7 @@ harness_wine_background() {
     wine "$@" </dev/null >"$log" 2>&1 &
     HARNESS_LAST_PID=$!
     harness_track "$HARNESS_LAST_PID"
+    HARNESS_WINE_LOGS+=("$log")
 }
 
 harness_display_usable() {
@@ -292,7 +345,10 @@ harness_pulse_sink_caught_up() {
 }
 
 # Starts a private PulseAudio whose default source, the virtual microphone, is the monitor of a
-# null sink: CHANNELS 1 (a mono remap of the monitor) or 2 (the monitor itself), at RATE Hz.
+# null sink: CHANNELS 1 (a mono remap of a stereo sink's monitor), or 2, 4 or 6 (the monitor of a
+# sink of that many channels: front left and right, then rear left and right for 4, centre, LFE
+# and rears for 6), at RATE Hz. Every stream into the sink names the same channel map, so that
+# PulseAudio does not remix it.
 # A silent low-latency stream keeps the sink running in small blocks; without it capture gets
 # its first data late and only part of the frames.
 # Usage: harness_start_pulse CHANNELS RATE
@@ -301,23 +357,29 @@ harness_start_pulse() {
     local dir="$HARNESS_RUN/pulse"
     harness_pulse_client_env "$dir"
     HARNESS_RATE=$rate
+    HARNESS_SOURCE="$HARNESS_SINK.monitor"
+    case "$channels" in
+        1 | 2) HARNESS_SINK_CHANNELS=2 HARNESS_SINK_MAP=front-left,front-right ;;
+        4) HARNESS_SINK_CHANNELS=4 HARNESS_SINK_MAP=front-left,front-right,rear-left,rear-right ;;
+        6)
+            HARNESS_SINK_CHANNELS=6
+            HARNESS_SINK_MAP=front-left,front-right,front-center,lfe,rear-left,rear-right
+            ;;
+        *) harness_fail "harness_start_pulse: CHANNELS must be 1, 2, 4 or 6, not $channels" ;;
+    esac
     local script="$dir/server.pa" log="$dir/pulseaudio.log"
     {
         echo "load-module module-native-protocol-unix socket=$dir/native auth-anonymous=1"
-        echo "load-module module-null-sink sink_name=$HARNESS_SINK rate=$rate channels=2" \
-            "format=float32le"
+        echo "load-module module-null-sink sink_name=$HARNESS_SINK rate=$rate" \
+            "channels=$HARNESS_SINK_CHANNELS channel_map=$HARNESS_SINK_MAP format=float32le"
         echo "set-default-sink $HARNESS_SINK"
-    } >"$script"
-    case "$channels" in
-        1)
+        if ((channels == 1)); then
             HARNESS_SOURCE=voxwell_mic
             echo "load-module module-remap-source source_name=$HARNESS_SOURCE" \
-                "master=$HARNESS_SINK.monitor channels=1 channel_map=mono" >>"$script"
-            ;;
-        2) HARNESS_SOURCE="$HARNESS_SINK.monitor" ;;
-        *) harness_fail "harness_start_pulse: CHANNELS must be 1 or 2, not $channels" ;;
-    esac
-    echo "set-default-source $HARNESS_SOURCE" >>"$script"
+                "master=$HARNESS_SINK.monitor channels=1 channel_map=mono"
+        fi
+        echo "set-default-source $HARNESS_SOURCE"
+    } >"$script"
 
     PULSE_RUNTIME_PATH="$dir/runtime" PULSE_STATE_PATH="$dir/state" HOME="$dir" \
         pulseaudio -n -F "$script" --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
@@ -337,7 +399,8 @@ harness_start_pulse() {
         harness_fail "source $HARNESS_SOURCE has format '$sourceFormat'" "$log"
 
     pacat --playback --device="$HARNESS_SINK" --latency-msec=10 --raw --format=float32le \
-        --rate="$rate" --channels=2 --client-name=keeper /dev/zero \
+        --rate="$rate" --channels="$HARNESS_SINK_CHANNELS" --channel-map="$HARNESS_SINK_MAP" \
+        --client-name=keeper /dev/zero \
         </dev/null >"$dir/keeper.log" 2>&1 &
     harness_track "$!"
     harness_wait_for "keeper stream" 10 harness_pulse_streams_at_least 1
@@ -348,25 +411,30 @@ harness_start_pulse() {
 }
 
 # Plays a sine of amplitude AMPLITUDE (of full scale) into the sink for SECONDS: one frequency
-# for both channels, or LEFT,RIGHT for a different one on each. The stream has a 300 ms buffer,
-# enough not to underrun under load. Returns once the stream is playing.
-# Usage: harness_play_sine FREQUENCY|LEFT,RIGHT AMPLITUDE SECONDS
+# for every channel, or a comma-separated list with one for each channel of the sink, in order.
+# The stream has a 300 ms buffer, enough not to underrun under load. Returns once it is playing.
+# Usage: harness_play_sine FREQUENCY[,FREQUENCY...] AMPLITUDE SECONDS
 harness_play_sine() {
     local frequencies=$1 amplitude=$2 seconds=$3
     [[ -n "$HARNESS_RATE" ]] || harness_fail "harness_play_sine: call harness_start_pulse first"
     HARNESS_SIGNAL_COUNT=$((HARNESS_SIGNAL_COUNT + 1))
     local file="$HARNESS_RUN/signal-$HARNESS_SIGNAL_COUNT.raw"
-    local synth=(sine "${frequencies%%,*}")
-    if [[ "$frequencies" == *,* ]]; then
-        synth+=(sine "${frequencies#*,}")
+    local synth=() frequency each=()
+    IFS=, read -r -a each <<<"$frequencies"
+    if ((${#each[@]} != 1 && ${#each[@]} != HARNESS_SINK_CHANNELS)); then
+        harness_fail "harness_play_sine: ${#each[@]} frequencies for $HARNESS_SINK_CHANNELS channels"
     fi
-    sox -n -t raw -e floating-point -b 32 -r "$HARNESS_RATE" -c 2 "$file" \
+    for frequency in "${each[@]}"; do
+        synth+=(sine "$frequency")
+    done
+    sox -n -t raw -e floating-point -b 32 -r "$HARNESS_RATE" -c "$HARNESS_SINK_CHANNELS" "$file" \
         synth "$seconds" "${synth[@]}" vol "$amplitude" ||
         harness_fail "sox could not make the signal"
     local before
     before=$(harness_pulse_stream_count)
     pacat --playback --device="$HARNESS_SINK" --latency-msec=300 --raw --format=float32le \
-        --rate="$HARNESS_RATE" --channels=2 --client-name=signal "$file" \
+        --rate="$HARNESS_RATE" --channels="$HARNESS_SINK_CHANNELS" \
+        --channel-map="$HARNESS_SINK_MAP" --client-name=signal "$file" \
         </dev/null >"$HARNESS_RUN/signal-$HARNESS_SIGNAL_COUNT.log" 2>&1 &
     harness_track "$!"
     harness_wait_for "signal stream" 10 harness_pulse_streams_at_least $((before + 1))
