@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One capture scenario under Wine with a virtual microphone (see harness.sh).
-# Usage: capture_test.sh CASE PROBE_EXE, CASE one of mono48, stereo44, no_audio, unicode_path.
+# Usage: capture_test.sh CASE PROBE_EXE, CASE one of mono48, stereo44, quad48, six48, no_audio,
+# unicode_path, lost_source, paused.
 set -euo pipefail
 source "$(dirname "$0")/harness.sh"
 
@@ -28,6 +29,47 @@ case "$scenario" in
         harness_play_sine 997,440 "$amplitude" 30
         harness_wine "$probe" record "$(harness_winpath "$out/stereo.wav")" "$seconds" 2 44100 \
             "$amplitude" 997 440
+        ;;
+    quad48 | six48)
+        # A different tone on every channel: the file must hold the first two exactly, unmixed.
+        if [[ "$scenario" == quad48 ]]; then
+            harness_start_pulse 4 48000
+            harness_play_sine 997,440,660,1300 "$amplitude" 30
+        else
+            harness_start_pulse 6 48000
+            harness_play_sine 997,440,660,1300,230,1700 "$amplitude" 30
+        fi
+        harness_wine "$probe" record "$(harness_winpath "$out/first-two.wav")" "$seconds" 2 48000 \
+            "$amplitude" 997 440
+        ;;
+    lost_source | paused)
+        # Something happens to the microphone 3 s into a recording of up to 8 s. Unloading the
+        # source's module makes Wine's stream fail: the recording ends as disconnected. Holding
+        # the process for 2 s, longer than the stream's 1 s buffer, loses audio, which the next
+        # packet reports as a gap.
+        harness_start_pulse 2 48000
+        harness_play_sine 997,440 "$amplitude" 30
+        expected_end=microphoneDisconnected gaps=0
+        [[ "$scenario" == paused ]] && expected_end=stopped gaps=1
+        log="$HARNESS_RUN/probe.log"
+        harness_wine_background "$log" "$probe" ending "$(harness_winpath "$out/event.wav")" 8 \
+            "$expected_end" "$gaps"
+        probe_pid=$HARNESS_LAST_PID
+        sleep 3
+        if [[ "$scenario" == lost_source ]]; then
+            pactl unload-module module-null-sink
+        else
+            # The Wine process running the probe: its unix command line names the program.
+            paused_pid=$(pgrep -f -n 'capture_probe\.exe ending') ||
+                harness_fail "the probe's process is not found" "$log"
+            kill -STOP "$paused_pid"
+            sleep 2
+            kill -CONT "$paused_pid"
+        fi
+        status=0
+        wait "$probe_pid" || status=$?
+        cat "$log"
+        ((status == 0)) || harness_fail "the probe failed ($status)" "$log"
         ;;
     no_audio)
         harness_no_audio

@@ -354,7 +354,9 @@ harness_pulse_sink_caught_up() {
 # Usage: harness_start_pulse CHANNELS RATE
 harness_start_pulse() {
     local channels=$1 rate=$2
-    local dir="$HARNESS_RUN/pulse"
+    # A folder of its own for each server a test starts, one after the other.
+    local dir
+    dir=$(mktemp -d "$HARNESS_RUN/pulse.XXXX")
     harness_pulse_client_env "$dir"
     HARNESS_RATE=$rate
     HARNESS_SOURCE="$HARNESS_SINK.monitor"

@@ -11,6 +11,17 @@
 // window_driver cancel    VOXWELL WORKDIR
 // window_driver nomic     VOXWELL WORKDIR PATH
 // window_driver nofolder  VOXWELL WORKDIR PATH
+// window_driver retry     VOXWELL WORKDIR BADPATH PATH SECONDS CHANNELS RATE FREQUENCY
+//   BADPATH cannot be written (Z:\dev\full): after the box, the dialog that opens again is
+//   answered with PATH, which must then hold the whole recording.
+// window_driver quit      VOXWELL WORKDIR PATH SECONDS CHANNELS RATE FREQUENCY
+//   WM_QUIT is posted to the window thread while it records: exit code 0 and a complete file.
+// window_driver begin     VOXWELL WORKDIR PATH
+//   Starts a recording into PATH and leaves the program running (for the session's end).
+// window_driver checkfile PATH SECONDS CHANNELS RATE FREQUENCY
+//   PATH holds at least SECONDS of the sine, complete and continuous.
+//
+// FREQUENCY is one frequency for the first channel, or a comma-separated list, one per channel.
 #include <windows.h>
 
 #include <chrono>
@@ -226,28 +237,18 @@ std::vector<std::vector<double>> splitAtUnderruns(const std::vector<double>& x) 
 
 // The file holds the sine for as long as the recording ran, with no sample lost or repeated.
 // Returns false when the signal's stream underran, which leaves the run inconclusive.
-bool checkSine(const std::wstring& path, double seconds, unsigned channels, std::uint32_t rate,
-               double frequency) {
-    WavFile wav;
-    std::string error;
-    if (!readWavFile(std::filesystem::path(path), wav, error)) {
-        check(false, "the recording can be read: " + error);
-        return true;
-    }
-    for (const std::string& problem : wavHeaderProblems(wav, channels, rate)) {
-        check(false, problem);
-    }
-    const std::vector<double> x = channelOf(wav.samples, channels, 0);
-    const double recorded = static_cast<double>(x.size()) / rate;
-    check(std::fabs(recorded - seconds) < 0.3,
-          "recorded " + std::to_string(recorded) + " s for " + std::to_string(seconds) + " s");
+// Of one channel: the sine for as long as the recording ran, with no sample lost or repeated.
+// Returns false when the signal's stream underran, which leaves the run inconclusive.
+bool checkChannel(const std::vector<double>& x, unsigned channel, std::uint32_t rate,
+                  double frequency) {
+    const std::string name = "channel " + std::to_string(channel + 1) + ": ";
     // The sine may begin a moment after the stream: check from its first sample on.
     std::size_t begin = 0;
     while (begin < x.size() && std::fabs(x[begin]) < 100.0) {
         ++begin;
     }
     check(begin < rate / 5,
-          "the sine within 0.2 s of the start, found at sample " + std::to_string(begin));
+          name + "the sine within 0.2 s of the start, found at sample " + std::to_string(begin));
     const auto pieces = splitAtUnderruns(
         std::vector<double>(x.begin() + static_cast<std::ptrdiff_t>(begin), x.end()));
     for (const std::vector<double>& sine : pieces) {
@@ -255,10 +256,10 @@ bool checkSine(const std::wstring& path, double seconds, unsigned channels, std:
             continue;
         }
         check(std::fabs(sineFrequency(sine, rate) - frequency) < 1.0,
-              "frequency " + std::to_string(sineFrequency(sine, rate)));
-        check(smallestWindowPeak(sine, rate / 50) > 8000.0, "no gap in the sine");
+              name + "frequency " + std::to_string(sineFrequency(sine, rate)));
+        check(smallestWindowPeak(sine, rate / 50) > 8000.0, name + "no gap in the sine");
         const ContinuityResult continuity = sineContinuity(sine, frequency, rate, 8.0);
-        check(continuity.breaks == 0, std::to_string(continuity.breaks) +
+        check(continuity.breaks == 0, name + std::to_string(continuity.breaks) +
                                           " breaks in the sine, first at " +
                                           std::to_string(begin + continuity.firstBreak));
     }
@@ -269,69 +270,203 @@ bool checkSine(const std::wstring& path, double seconds, unsigned channels, std:
     return true;
 }
 
+// The file holds `seconds` (or, with atLeast, no less) of a sine in each channel that has a
+// frequency. Returns false when the signal's stream underran.
+bool checkSine(const std::wstring& path, double seconds, unsigned channels, std::uint32_t rate,
+               const std::vector<double>& frequencies, bool atLeast = false) {
+    WavFile wav;
+    std::string error;
+    if (!readWavFile(std::filesystem::path(path), wav, error)) {
+        check(false, "the recording can be read: " + error);
+        return true;
+    }
+    for (const std::string& problem : wavHeaderProblems(wav, channels, rate)) {
+        check(false, problem);
+    }
+    const double recorded = static_cast<double>(wav.samples.size()) / channels / rate;
+    check(atLeast ? recorded > seconds - 0.3 : std::fabs(recorded - seconds) < 0.3,
+          "recorded " + std::to_string(recorded) + " s for " + std::to_string(seconds) + " s");
+    bool conclusive = true;
+    for (unsigned channel = 0; channel < frequencies.size() && channel < channels; ++channel) {
+        conclusive = checkChannel(channelOf(wav.samples, channels, channel), channel, rate,
+                                  frequencies[channel]) &&
+                     conclusive;
+    }
+    return conclusive;
+}
+
+// "440" or "997,440": a frequency per channel.
+std::vector<double> frequenciesOf(const std::wstring& text) {
+    std::vector<double> frequencies;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t comma = std::min(text.find(L',', at), text.size());
+        frequencies.push_back(std::wcstod(text.substr(at, comma - at).c_str(), nullptr));
+        at = comma + 1;
+    }
+    return frequencies;
+}
+
+// Checks the error box owned by the window and closes it with OK.
+void answerErrorBox(const Program& program, const std::wstring& text) {
+    const HWND box = findWindow(program, L"#32770", program.main);
+    check(box != nullptr, "an error box owned by the window");
+    if (box == nullptr) {
+        return;
+    }
+    wchar_t caption[64] = L"";
+    GetWindowTextW(box, caption, 64);
+    check(std::wstring(caption) == L"Error", "box caption Error");
+    // The message text is the box's static control 0xFFFF.
+    check(textOf(GetDlgItem(box, 0xFFFF)) == text,
+          "box text, got \"" + narrow(textOf(GetDlgItem(box, 0xFFFF))) + "\"");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    check(waitFor([&] { return !IsWindow(box); }, 10s), "the error box closes");
+}
+
+// How a recording is ended once it has run.
+enum class Ending {
+    stop,
+    closeWhileWriting,  // into a pipe whose reader is paused, see CloseCheck
+    retryElsewhere,     // Stop; the file fails; the dialog that opens again gets another path
+    quit,               // WM_QUIT posted to the window thread
+};
+
 struct CloseCheck {
     std::wstring marker;
     std::wstring copy;
 };
 
-int record(const Program& program, const std::wstring& path, double seconds,
-           const CloseCheck* closeWhile, unsigned channels, std::uint32_t rate, double frequency) {
-    if (!startWith(program, &path) || !program.waitForStatus(L"Recording...")) {
+struct Recording {
+    std::wstring path;  // the first one chosen
+    double seconds = 0.0;
+    unsigned channels = 1;
+    std::uint32_t rate = 48000;
+    std::vector<double> frequencies;
+    Ending ending = Ending::stop;
+    CloseCheck closeCheck;   // for closeWhileWriting
+    std::wstring retryPath;  // for retryElsewhere
+};
+
+// Where the recording must be found in the end.
+std::wstring endRecording(const Program& program, const Recording& recording) {
+    switch (recording.ending) {
+        case Ending::stop:
+            program.click(2);
+            program.waitForStatus(L"Saved to: " + recording.path);
+            program.closeAndExpectExit();
+            return recording.path;
+        case Ending::closeWhileWriting: {
+            // Sent, so that the window has handled it when the call returns. The capture thread
+            // cannot finish the file until the pipe's reader goes on.
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(program.main, WM_CLOSE, 0, 0, SMTO_BLOCK, 5000, &ignored);
+            std::this_thread::sleep_for(300ms);
+            check(IsWindow(program.main), "the window stays while the file is being written");
+            const std::wstring status = program.status();
+            const bool startEnabled = IsWindowEnabled(program.control(1));
+            const bool stopEnabled = IsWindowEnabled(program.control(2));
+            check(status == L"Waiting for recording thread to finish...",
+                  "waiting text after the close, got \"" + narrow(status) + "\"");
+            check(IsWindow(program.control(1)) && !startEnabled, "Start disabled while waiting");
+            check(IsWindow(program.control(2)) && !stopEnabled, "Stop disabled while waiting");
+            CloseHandle(CreateFileW(recording.closeCheck.marker.c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, 0, nullptr));
+            const long code = program.waitForExit();
+            check(code == 0,
+                  "exit code 0 after closing while recording, got " + std::to_string(code));
+            return recording.closeCheck.copy;
+        }
+        case Ending::retryElsewhere: {
+            program.click(2);
+            answerErrorBox(program, L"Cannot write the file");
+            const HWND dialog = findWindow(program, L"#32770", program.main);
+            check(dialog != nullptr && GetDlgItem(dialog, 0x47C) != nullptr,
+                  "the save dialog, owned by the window, opens again");
+            if (dialog != nullptr) {
+                SendMessageTimeoutW(fileNameEdit(dialog), WM_SETTEXT, 0,
+                                    reinterpret_cast<LPARAM>(recording.retryPath.c_str()),
+                                    SMTO_BLOCK, 2000, nullptr);
+                PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+            }
+            program.waitForStatus(L"Saved to: " + recording.retryPath, 30s);
+            program.closeAndExpectExit();
+            return recording.retryPath;
+        }
+        case Ending::quit: {
+            PostThreadMessageW(GetWindowThreadProcessId(program.main, nullptr), WM_QUIT, 0, 0);
+            const long code = program.waitForExit();
+            check(code == 0,
+                  "exit code 0 after WM_QUIT while recording, got " + std::to_string(code));
+            return recording.path;
+        }
+    }
+    return recording.path;
+}
+
+int record(const Program& program, const Recording& recording) {
+    if (!startWith(program, &recording.path) || !program.waitForStatus(L"Recording...")) {
         return 1;
     }
     const auto began = Clock::now();
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    std::this_thread::sleep_for(std::chrono::duration<double>(recording.seconds));
     const double ran = std::chrono::duration<double>(Clock::now() - began).count();
-    if (closeWhile != nullptr) {
-        // Sent, so that the window has handled it when the call returns. The capture thread
-        // cannot finish the file until the pipe's reader goes on.
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(program.main, WM_CLOSE, 0, 0, SMTO_BLOCK, 5000, &ignored);
-        std::this_thread::sleep_for(300ms);
-        check(IsWindow(program.main), "the window stays while the file is being written");
-        const std::wstring status = program.status();
-        const bool startEnabled = IsWindowEnabled(program.control(1));
-        const bool stopEnabled = IsWindowEnabled(program.control(2));
-        check(status == L"Waiting for recording thread to finish...",
-              "waiting text after the close, got \"" + narrow(status) + "\"");
-        check(IsWindow(program.control(1)) && !startEnabled, "Start disabled while waiting");
-        check(IsWindow(program.control(2)) && !stopEnabled, "Stop disabled while waiting");
-        CloseHandle(CreateFileW(closeWhile->marker.c_str(), GENERIC_WRITE, 0, nullptr,
-                                CREATE_ALWAYS, 0, nullptr));
-        const long code = program.waitForExit();
-        check(code == 0, "exit code 0 after closing while recording, got " + std::to_string(code));
-    } else {
-        program.click(2);
-        program.waitForStatus(L"Saved to: " + path);
-        program.closeAndExpectExit();
-    }
+    const std::wstring file = endRecording(program, recording);
     const bool conclusive =
-        checkSine(closeWhile != nullptr ? closeWhile->copy : path, ran, channels, rate, frequency);
+        checkSine(file, ran, recording.channels, recording.rate, recording.frequencies);
     if (failures != 0) {
         return 1;
     }
     return conclusive ? 0 : kInconclusive;
 }
 
+// SECONDS CHANNELS RATE FREQUENCY from argv[at] on.
+Recording recordingOf(wchar_t** argv, int at, const std::wstring& path, Ending ending) {
+    Recording recording;
+    recording.path = path;
+    recording.seconds = std::wcstod(argv[at], nullptr);
+    recording.channels = static_cast<unsigned>(std::wcstoul(argv[at + 1], nullptr, 10));
+    recording.rate = static_cast<std::uint32_t>(std::wcstoul(argv[at + 2], nullptr, 10));
+    recording.frequencies = frequenciesOf(argv[at + 3]);
+    recording.ending = ending;
+    return recording;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    const std::wstring scenario = argc > 1 ? argv[1] : L"";
+    if (scenario == L"checkfile" && argc == 7) {
+        const Recording recording = recordingOf(argv, 3, argv[2], Ending::stop);
+        const bool conclusive = checkSine(recording.path, recording.seconds, recording.channels,
+                                          recording.rate, recording.frequencies, true);
+        return failures != 0 ? 1 : (conclusive ? 0 : kInconclusive);
+    }
     if (argc < 4) {
         std::printf("usage: window_driver SCENARIO VOXWELL WORKDIR [ARGS]\n");
         return 2;
     }
-    const std::wstring scenario = argv[1];
     const Program program = launch(argv[2], argv[3]);
-    const bool close = scenario == L"close" && argc == 11;
-    if ((scenario == L"record" && argc == 9) || close) {
-        const CloseCheck closeCheck{close ? argv[9] : L"", close ? argv[10] : L""};
-        return record(program, argv[4], std::wcstod(argv[5], nullptr),
-                      close ? &closeCheck : nullptr,
-                      static_cast<unsigned>(std::wcstoul(argv[6], nullptr, 10)),
-                      static_cast<std::uint32_t>(std::wcstoul(argv[7], nullptr, 10)),
-                      std::wcstod(argv[8], nullptr));
+    if (scenario == L"record" && argc == 9) {
+        return record(program, recordingOf(argv, 5, argv[4], Ending::stop));
     }
-    if (scenario == L"cancel") {
+    if (scenario == L"close" && argc == 11) {
+        Recording recording = recordingOf(argv, 5, argv[4], Ending::closeWhileWriting);
+        recording.closeCheck = {argv[9], argv[10]};
+        return record(program, recording);
+    }
+    if (scenario == L"retry" && argc == 10) {
+        Recording recording = recordingOf(argv, 6, argv[4], Ending::retryElsewhere);
+        recording.retryPath = argv[5];
+        return record(program, recording);
+    }
+    if (scenario == L"quit" && argc == 9) {
+        return record(program, recordingOf(argv, 5, argv[4], Ending::quit));
+    }
+    if (scenario == L"begin" && argc == 5) {
+        const std::wstring path = argv[4];
+        startWith(program, &path);
+        program.waitForStatus(L"Recording...");
+    } else if (scenario == L"cancel") {
         startWith(program, nullptr);
         std::this_thread::sleep_for(500ms);
         check(program.status() == L"Ready", "nothing starts after Cancel");
@@ -344,17 +479,7 @@ int wmain(int argc, wchar_t** argv) {
     } else if (scenario == L"nofolder" && argc == 5) {
         const std::wstring path = argv[4];
         startWith(program, &path);
-        HWND box = findWindow(program, L"#32770", program.main);
-        check(box != nullptr, "an error box owned by the window");
-        if (box != nullptr) {
-            wchar_t caption[64] = L"";
-            GetWindowTextW(box, caption, 64);
-            check(std::wstring(caption) == L"Error", "box caption Error");
-            // The message text is the box's static control 0xFFFF.
-            check(textOf(GetDlgItem(box, 0xFFFF)) == L"Cannot open file for writing",
-                  "box text, got \"" + narrow(textOf(GetDlgItem(box, 0xFFFF))) + "\"");
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-        }
+        answerErrorBox(program, L"Cannot open file for writing");
         program.waitForStatus(L"Not saved: " + path);
         program.closeAndExpectExit();
     } else {

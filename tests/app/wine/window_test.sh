@@ -79,10 +79,45 @@ drive cancel
 drive nofolder "$(win "$out/missing/x.wav")"
 [[ ! -e "$out/missing" ]] || harness_fail "the missing folder was created"
 
+# A file that cannot be written: the recording is kept and saved where the reopened dialog says.
+drive retry "$(win /dev/full)" "$(win "$out/retry.wav")" 2 1 "$rate" "$frequency"
+
+# The message loop ended from outside while recording: the file is finished, the exit code 0.
+drive quit "$(win "$out/quit.wav")" 2 1 "$rate" "$frequency"
+
+# Logging off while recording: what Wine runs then sends WM_QUERYENDSESSION and WM_ENDSESSION to
+# every window and ends the processes right after; the file must be complete.
+# voxwell.exe started by the driver runs under its Windows path.
+voxwell_gone() {
+    ! pgrep -f '[A-Z]:\\.*voxwell\.exe' >/dev/null
+}
+harness_wine "$driver" begin "$(win "$voxwell")" "$(win "$work")" "$(win "$out/session.wav")" ||
+    harness_fail "no recording began"
+sleep 2
+timeout 60 wineboot --end-session --shutdown >"$HARNESS_RUN/wineboot-end.log" 2>&1 ||
+    harness_fail "wineboot --end-session failed" "$HARNESS_RUN/wineboot-end.log"
+harness_wait_for "voxwell.exe to end" 20 voxwell_gone
+# The program kept the output of the driver that started it.
+harness_check_wine_log "$HARNESS_RUN/wine-$(basename "$driver").log"
+harness_wine "$driver" checkfile "$(win "$out/session.wav")" 1.8 1 "$rate" "$frequency" ||
+    harness_fail "the session's end left no complete recording"
+harness_log "the session's end left a complete recording"
+
+# Devices of more channels: the first two are recorded exactly, whatever the others carry.
+for channels in 4 6; do
+    harness_stop_pulse
+    harness_start_pulse "$channels" "$rate"
+    tones=997,440,660,1300
+    ((channels == 6)) && tones+=,230,1700
+    harness_play_sine "$tones" 0.5 60
+    drive record "$(win "$out/channels-$channels.wav")" 2 2 "$rate" 997,440
+done
+
 harness_stop_pulse
 harness_no_audio
 drive nomic "$(win "$out/none.wav")"
 [[ ! -e "$out/none.wav" ]] || harness_fail "a file appeared without a microphone"
 
-expected=$(printf '%s\n' "$name" closing-copy.wav take.wav | sort)
+expected=$(printf '%s\n' "$name" closing-copy.wav take.wav retry.wav quit.wav session.wav \
+    channels-4.wav channels-6.wav | sort)
 [[ "$(ls -A "$out" | sort)" == "$expected" ]] || harness_fail "unexpected files: $(ls -A "$out")"
