@@ -6,6 +6,7 @@
 #include <future>
 #include <vector>
 
+#include "app/capture_status.h"
 #include "app/main_window.h"
 #include "app/win_main.h"
 #include "display/panels.h"
@@ -183,6 +184,32 @@ TEST(Startup, EndsAtOnceWhenTheClassOrTheWindowCannotBeMade) {
     EXPECT_EQ(runWinMain(), 0);
     EXPECT_TRUE(standin::registeredClass(L"HarkboxApp"));
     EXPECT_EQ(standin::findWindow(L"HarkboxApp"), nullptr);
+}
+
+TEST(StatusLine, TellsHowARecordingEndedAndItsGaps) {
+    const std::wstring path = L"C:\\take.wav";
+    EXPECT_EQ(recordingStatus(0), L"Recording...");
+    EXPECT_EQ(recordingStatus(1), L"Recording... (1 gap)");
+    EXPECT_EQ(recordingStatus(12), L"Recording... (12 gaps)");
+    using Outcome = CaptureOutcome;
+    EXPECT_EQ(captureStatus(Outcome::saved, CaptureEnd::stopped, 0, path), L"Saved to: " + path);
+    EXPECT_EQ(captureStatus(Outcome::saved, CaptureEnd::stopped, 1, path),
+              L"Saved to: " + path + L" (1 gap)");
+    EXPECT_EQ(captureStatus(Outcome::saved, CaptureEnd::stopped, 3, path),
+              L"Saved to: " + path + L" (3 gaps)");
+    EXPECT_EQ(captureStatus(Outcome::saved, CaptureEnd::microphoneDisconnected, 0, path),
+              L"Recording stopped: microphone disconnected. Saved to: " + path);
+    EXPECT_EQ(captureStatus(Outcome::saved, CaptureEnd::microphoneError, 0, path),
+              L"Recording stopped: microphone error. Saved to: " + path);
+    EXPECT_EQ(captureStatus(Outcome::saved, CaptureEnd::outOfMemory, 2, path),
+              L"Recording stopped: out of memory. Saved to: " + path + L" (2 gaps)");
+    // A file that was not written is never reported saved, however the recording ended.
+    EXPECT_EQ(captureStatus(Outcome::fileNotWritten, CaptureEnd::microphoneDisconnected, 2, path),
+              L"Not saved: " + path);
+    EXPECT_EQ(captureStatus(Outcome::fileNotCreated, CaptureEnd::stopped, 0, path),
+              L"Not saved: " + path);
+    EXPECT_EQ(captureStatus(Outcome::microphoneUnavailable, CaptureEnd::stopped, 0, path),
+              L"Recording failed: microphone not available");
 }
 
 }  // namespace
