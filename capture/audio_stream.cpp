@@ -12,59 +12,59 @@ unsigned recordingChannels(unsigned deviceChannels) {
     return deviceChannels < 2 ? 1u : 2u;
 }
 
-CaptureOutcome openAudioStream(IMMDeviceEnumerator*& enumerator, IMMDevice*& device,
-                               IAudioClient*& client, WAVEFORMATEX*& format,
-                               IAudioCaptureClient*& capture) {
+CaptureOutcome openAudioStream(AudioStream& stream) {
     constexpr CaptureOutcome unavailable = CaptureOutcome::microphoneUnavailable;
     if (FAILED(CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL,
-                                kIidIMMDeviceEnumerator, reinterpret_cast<void**>(&enumerator)))) {
+                                kIidIMMDeviceEnumerator,
+                                reinterpret_cast<void**>(&stream.enumerator)))) {
         return unavailable;
     }
-    if (FAILED(enumerator->GetDefaultAudioEndpoint(eCapture, eConsole, &device))) {
+    if (FAILED(stream.enumerator->GetDefaultAudioEndpoint(eCapture, eConsole, &stream.device))) {
         return unavailable;
     }
-    if (FAILED(device->Activate(kIidIAudioClient, CLSCTX_ALL, nullptr,
-                                reinterpret_cast<void**>(&client)))) {
+    if (FAILED(stream.device->Activate(kIidIAudioClient, CLSCTX_ALL, nullptr,
+                                       reinterpret_cast<void**>(&stream.client)))) {
         return unavailable;
     }
-    if (FAILED(client->GetMixFormat(&format))) {
+    if (FAILED(stream.client->GetMixFormat(&stream.format))) {
         return unavailable;
     }
     // Checked before anything is opened: a layout that cannot be converted would only record an
     // empty file.
-    if (sampleLayoutOf(*format) == SampleLayout::unsupported) {
+    if (sampleLayoutOf(*stream.format) == SampleLayout::unsupported) {
         return CaptureOutcome::unsupportedFormat;
     }
     // The stream is opened in the device's own format: a shared-mode stream refuses a format whose
     // fields disagree, and rewriting only the channel count would have the system downmix into it.
-    if (FAILED(
-            client->Initialize(AUDCLNT_SHAREMODE_SHARED, 0, kBufferDuration, 0, format, nullptr))) {
+    if (FAILED(stream.client->Initialize(AUDCLNT_SHAREMODE_SHARED, 0, kBufferDuration, 0,
+                                         stream.format, nullptr))) {
         return unavailable;
     }
-    if (FAILED(client->GetService(kIidIAudioCaptureClient, reinterpret_cast<void**>(&capture)))) {
+    if (FAILED(stream.client->GetService(kIidIAudioCaptureClient,
+                                         reinterpret_cast<void**>(&stream.capture)))) {
         return unavailable;
     }
-    if (FAILED(client->Start())) {
+    if (FAILED(stream.client->Start())) {
         return unavailable;
     }
     return CaptureOutcome::saved;
 }
 
-void releaseAudioStream(IMMDeviceEnumerator* enumerator, IMMDevice* device, IAudioClient* client,
-                        WAVEFORMATEX* format, IAudioCaptureClient* capture) {
-    if (format != nullptr) {
-        CoTaskMemFree(format);
+void releaseAudioStream(AudioStream& stream) {
+    if (stream.format != nullptr) {
+        CoTaskMemFree(stream.format);
     }
-    if (capture != nullptr) {
-        capture->Release();
+    if (stream.capture != nullptr) {
+        stream.capture->Release();
     }
-    if (client != nullptr) {
-        client->Release();
+    if (stream.client != nullptr) {
+        stream.client->Release();
     }
-    if (device != nullptr) {
-        device->Release();
+    if (stream.device != nullptr) {
+        stream.device->Release();
     }
-    if (enumerator != nullptr) {
-        enumerator->Release();
+    if (stream.enumerator != nullptr) {
+        stream.enumerator->Release();
     }
+    stream = AudioStream{};
 }

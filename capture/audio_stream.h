@@ -7,14 +7,20 @@
 // A device of two or more channels is recorded as its first two, of fewer as one.
 unsigned recordingChannels(unsigned deviceChannels);
 
+// What a capture stream holds, in order of acquisition; null until obtained.
+struct AudioStream {
+    IMMDeviceEnumerator* enumerator = nullptr;
+    IMMDevice* device = nullptr;
+    IAudioClient* client = nullptr;
+    WAVEFORMATEX* format = nullptr;  // the mix format, from the system's task allocator
+    IAudioCaptureClient* capture = nullptr;
+};
+
 // Runs the set-up steps in order and stops at the first that fails: microphoneUnavailable for a
 // failing call, unsupportedFormat for a mix format that is neither 16-bit PCM nor 32-bit float.
-// The stream is initialised with the mix format unchanged.
-// Every pointer obtained is left set for releaseAudioStream, failure or not.
-CaptureOutcome openAudioStream(IMMDeviceEnumerator*& enumerator, IMMDevice*& device,
-                               IAudioClient*& client, WAVEFORMATEX*& format,
-                               IAudioCaptureClient*& capture);
+// The stream is initialised with the mix format unchanged. Every pointer obtained is left set
+// for releaseAudioStream, failure or not.
+CaptureOutcome openAudioStream(AudioStream& stream);
 
 // Frees the mix format and releases the interfaces in reverse order of acquisition.
-void releaseAudioStream(IMMDeviceEnumerator* enumerator, IMMDevice* device, IAudioClient* client,
-                        WAVEFORMATEX* format, IAudioCaptureClient* capture);
+void releaseAudioStream(AudioStream& stream);

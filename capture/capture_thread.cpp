@@ -49,7 +49,7 @@ bool takePacket(const BYTE* data, UINT32 frames, DWORD flags, CaptureRun& run, H
                       run.layout, (flags & AUDCLNT_BUFFERFLAGS_SILENT) != 0);
 
     const std::uint64_t room =
-        maxRecordableFrames(run.channels) * run.channels - recordedSampleCount(run.recording);
+        maxWavFrames(run.channels) * run.channels - recordedSampleCount(run.recording);
     const bool full = samples.size() >= room;
     if (full) {
         samples.resize(static_cast<std::size_t>(room));
@@ -153,14 +153,14 @@ void stopAnalysis() {
 
 // Records until stopped, then writes the file. A recording whose file fails is kept for the
 // window to save elsewhere.
-CaptureOutcome recordAndWrite(IAudioClient* client, IAudioCaptureClient* capture,
-                              const WAVEFORMATEX& format, std::ofstream& output, HWND window) {
+CaptureOutcome recordAndWrite(const AudioStream& stream, std::ofstream& output, HWND window) {
+    const WAVEFORMATEX& format = *stream.format;
     CaptureRun run;
     run.layout = sampleLayoutOf(format);
     run.deviceChannels = format.nChannels;
     run.channels = recordingChannels(format.nChannels);
-    g_captureEnd = captureUntilStopped(capture, run, window);
-    client->Stop();
+    g_captureEnd = captureUntilStopped(stream.capture, run, window);
+    stream.client->Stop();
     const auto channels = static_cast<std::uint16_t>(run.channels);
     const bool written = writeWavFile(output, run.recording, channels, format.nSamplesPerSec);
     if (closeWavFile(output) && written) {
@@ -181,15 +181,10 @@ void captureThreadMain(std::wstring, HWND window) {
     CoInitialize(nullptr);
 
     std::ofstream output;
-    IMMDeviceEnumerator* enumerator = nullptr;
-    IMMDevice* device = nullptr;
-    IAudioClient* client = nullptr;
-    WAVEFORMATEX* format = nullptr;
-    IAudioCaptureClient* capture = nullptr;
-
-    CaptureOutcome outcome = openAudioStream(enumerator, device, client, format, capture);
+    AudioStream stream;
+    CaptureOutcome outcome = openAudioStream(stream);
     if (outcome == CaptureOutcome::saved) {
-        outcome = startAnalysis(format->nSamplesPerSec);
+        outcome = startAnalysis(stream.format->nSamplesPerSec);
     }
     if (outcome == CaptureOutcome::saved && !openWavFile(output, g_outputPathUtf8)) {
         outcome = CaptureOutcome::fileNotCreated;
@@ -197,7 +192,7 @@ void captureThreadMain(std::wstring, HWND window) {
     if (outcome == CaptureOutcome::saved) {
         PostMessageW(window, WM_CAPTURE_STARTED, 0, 0);
         std::call_once(g_lastBlockTimeSet, [] { g_lastBlockTime = Clock::now(); });
-        outcome = recordAndWrite(client, capture, *format, output, window);
+        outcome = recordAndWrite(stream, output, window);
     }
 
     // The window joins this thread when WM_CAPTURE_DONE arrives: from here on nothing may wait
@@ -206,7 +201,7 @@ void captureThreadMain(std::wstring, HWND window) {
     PostMessageW(window, WM_CAPTURE_DONE, 0, 0);
 
     stopAnalysis();
-    releaseAudioStream(enumerator, device, client, format, capture);
+    releaseAudioStream(stream);
     CoUninitialize();
     g_captureActive = false;
 }

@@ -1,7 +1,6 @@
 #include "capture/recording_buffer.h"
 
 #include <algorithm>
-#include <limits>
 
 void appendToRecording(RecordingBuffer& recording, const Sample* samples, std::size_t count) {
     while (count > 0) {
@@ -22,9 +21,4 @@ std::uint64_t recordedSampleCount(const RecordingBuffer& recording) {
     }
     // Every chunk but the last is full.
     return (recording.size() - 1) * std::uint64_t{kRecordingChunkSamples} + recording.back().size();
-}
-
-std::uint64_t maxRecordableFrames(unsigned channels) {
-    constexpr std::uint64_t maxDataBytes = std::numeric_limits<std::uint32_t>::max() - 36u;
-    return maxDataBytes / (2u * channels);
 }

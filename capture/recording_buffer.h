@@ -8,12 +8,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "state/shared_state.h"
+#include "state/samples.h"
 
 constexpr std::size_t kRecordingChunkSamples = std::size_t{1} << 20;
 
 void appendToRecording(RecordingBuffer& recording, const Sample* samples, std::size_t count);
 std::uint64_t recordedSampleCount(const RecordingBuffer& recording);
-
-// The most frames a WAV file can describe: its 32-bit RIFF size is the data size plus 36.
-std::uint64_t maxRecordableFrames(unsigned channels);

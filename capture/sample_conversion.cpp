@@ -74,8 +74,6 @@ void splitChannels(const std::vector<Sample>& samples, unsigned channels,
 
 namespace {
 
-constexpr float kLevelScale = 3.0517578125e-05f;  // 1/32768
-
 float channelRms(const std::vector<Sample>& samples) {
     float sum = 0.0f;
     for (Sample s : samples) {
@@ -89,7 +87,7 @@ float channelRms(const std::vector<Sample>& samples) {
 float packetLevel(const std::vector<Sample>& first, const std::vector<Sample>& second,
                   unsigned channels) {
     if (channels == 1) {
-        return channelRms(first) * kLevelScale;
+        return channelRms(first) * kSampleScale;
     }
-    return (channelRms(first) * kLevelScale + channelRms(second) * kLevelScale) * 0.5f;
+    return (channelRms(first) * kSampleScale + channelRms(second) * kSampleScale) * 0.5f;
 }

@@ -17,11 +17,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-
-using Sample = std::int16_t;
-using SampleBlock = std::vector<Sample>;
-// A whole recording, frames interleaved, in chunks so that it grows without moving.
-using RecordingBuffer = std::vector<std::vector<Sample>>;
+#include "state/samples.h"
 
 // Posted (never sent) with wParam and lParam 0.
 constexpr UINT WM_SPECTRUM_READY = WM_APP + 1;
@@ -53,11 +49,6 @@ struct UnsavedRecording {
     std::uint16_t channels = 0;
     std::uint32_t sampleRate = 0;
 };
-
-constexpr std::size_t kHistoryLength = 65536;
-constexpr std::size_t kBlockLength = 65536;
-constexpr std::size_t kSpectrumLength = kBlockLength / 2;
-constexpr std::size_t kMaxQueuedBlocks = 4;
 
 extern std::mutex g_queueMutex;
 extern std::condition_variable g_queueCond;

@@ -32,7 +32,7 @@ TEST(WavHeader, OneSecondOfStereoAt48kHz) {
 
 TEST(WavHeader, LargestRecordingsStillFitTheSizeFields) {
     for (unsigned channels : {1u, 2u}) {
-        const std::uint64_t samples = maxRecordableFrames(channels) * channels;
+        const std::uint64_t samples = maxWavFrames(channels) * channels;
         const auto header = wavHeader(samples, static_cast<std::uint16_t>(channels), 48000);
         const std::uint64_t riff = std::uint64_t{header[4]} | std::uint64_t{header[5]} << 8 |
                                    std::uint64_t{header[6]} << 16 | std::uint64_t{header[7]} << 24;
@@ -44,8 +44,8 @@ TEST(WavHeader, LargestRecordingsStillFitTheSizeFields) {
         // One more frame would no longer fit.
         EXPECT_GT(2 * (samples + channels) + 36, std::uint64_t{0xFFFFFFFF}) << channels;
     }
-    EXPECT_EQ(maxRecordableFrames(1), 2147483629u);
-    EXPECT_EQ(maxRecordableFrames(2), 1073741814u);
+    EXPECT_EQ(maxWavFrames(1), 2147483629u);
+    EXPECT_EQ(maxWavFrames(2), 1073741814u);
 }
 
 TEST(WavFile, WritesHeaderAndEverySampleAcrossChunks) {

@@ -1,0 +1,20 @@
+// The recording's samples and the sizes in which the threads hand them over. Free of the
+// platform, so that the recording buffer and the WAV writer build without it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+using Sample = std::int16_t;
+using SampleBlock = std::vector<Sample>;
+// A whole recording, frames interleaved, in chunks so that it grows without moving.
+using RecordingBuffer = std::vector<std::vector<Sample>>;
+
+// A sample's value as a fraction of full scale: 2^-15.
+constexpr float kSampleScale = 3.0517578125e-05f;
+
+constexpr std::size_t kHistoryLength = 65536;
+constexpr std::size_t kBlockLength = 65536;
+constexpr std::size_t kSpectrumLength = kBlockLength / 2;
+constexpr std::size_t kMaxQueuedBlocks = 4;
