@@ -1,6 +1,12 @@
 #include "app/output_dialog.h"
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
+
+#include "capture/capture_thread.h"
+#include "state/shared_state.h"
+#include "state/utf8.h"
 
 std::optional<std::wstring> askOutputPath(HWND owner, const std::wstring& proposedName) {
     wchar_t file[MAX_PATH] = {};
@@ -18,4 +24,35 @@ std::optional<std::wstring> askOutputPath(HWND owner, const std::wstring& propos
         return std::nullopt;
     }
     return std::wstring(file);
+}
+
+namespace {
+
+std::wstring fileNameOf(const std::wstring& path) {
+    const std::size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+}  // namespace
+
+bool saveElsewhereOrDiscard(HWND window) {
+    for (;;) {
+        const std::optional<std::wstring> path = askOutputPath(window, fileNameOf(g_outputPath));
+        if (!path) {
+            if (MessageBoxW(window, L"Discard the recording?", L"Voxwell",
+                            MB_YESNO | MB_ICONQUESTION) == IDYES) {
+                g_unsavedRecording.reset();
+                return false;
+            }
+            continue;
+        }
+        g_outputPath = *path;
+        g_outputPathUtf8 = utf8FromWide(g_outputPath);
+        try {
+            g_captureThread = std::thread(saveRecordingThreadMain, window);
+            return true;
+        } catch (const std::system_error&) {
+            MessageBoxW(window, L"Cannot write the file", L"Error", MB_OK | MB_ICONERROR);
+        }
+    }
 }
