@@ -25,7 +25,7 @@
 #include "analysis/simd.h"
 #include "analysis/spectrum_peak.h"
 #include "analysis/windowed_first_stages.h"
-#include "platform/standin/message_log.h"
+#include "tests/standin/script/message_script.h"
 #include "state/shared_state.h"
 #include "tests/analysis/literal_fft.h"
 

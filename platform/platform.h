@@ -1,9 +1,8 @@
-// The one way the program reaches Win32, COM and Core Audio. On Windows this is the real SDK; in
-// the native Linux build it is the test stand-in under platform/standin/, which offers the same
-// names and signatures for exactly the calls the program makes.
+// The one way the program reaches Win32, COM and Core Audio: the platform's own headers. The
+// native Linux build finds headers of these names on its include path, a test double that offers
+// the same names and signatures for exactly the calls the program makes.
 #pragma once
 
-#if defined(_WIN32)
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -12,9 +11,6 @@
 #include <mmreg.h>
 #include <mmdeviceapi.h>
 #include <audioclient.h>
-#else
-#include "platform/standin/win32.h"
-#endif
 
 // Written out here rather than taken from uuid/ksuser libraries, which differ between MinGW-w64
 // and MSVC in which of these they define.

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/standin/message_log.h"
+#include "tests/standin/script/message_script.h"
 #include "state/shared_state.h"
 #include "test_signals.h"
 

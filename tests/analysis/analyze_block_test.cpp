@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "literal_analysis.h"
-#include "platform/standin/message_log.h"
+#include "tests/standin/script/message_script.h"
 #include "state/shared_state.h"
 #include "test_signals.h"
 

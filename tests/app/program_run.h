@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/standin/audio_script.h"
-#include "platform/standin/message_log.h"
-#include "platform/standin/window_script.h"
+#include "tests/standin/script/audio_script.h"
+#include "tests/standin/script/message_script.h"
+#include "tests/standin/script/window_script.h"
 
 namespace app_test {
 

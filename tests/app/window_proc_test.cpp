@@ -10,8 +10,8 @@
 #include "app/main_window.h"
 #include "app/win_main.h"
 #include "display/panels.h"
-#include "platform/standin/gdi_canvas.h"
-#include "platform/standin/window_script.h"
+#include "tests/standin/script/gdi_script.h"
+#include "tests/standin/script/window_script.h"
 #include "state/shared_state.h"
 
 namespace {

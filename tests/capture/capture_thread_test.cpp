@@ -14,8 +14,8 @@
 #include <fstream>
 #include <random>
 
-#include "platform/standin/audio_script.h"
-#include "platform/standin/message_log.h"
+#include "tests/standin/script/audio_script.h"
+#include "tests/standin/script/message_script.h"
 #include "state/shared_state.h"
 #include "capture/recording_buffer.h"
 #include "state/utf8.h"

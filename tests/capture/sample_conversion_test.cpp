@@ -8,7 +8,7 @@
 
 #include "capture/audio_stream.h"
 #include "capture/recording_buffer.h"
-#include "platform/standin/audio_script.h"
+#include "tests/standin/script/audio_script.h"
 
 namespace {
 

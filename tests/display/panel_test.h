@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/standin/gdi_canvas.h"
+#include "tests/standin/script/gdi_script.h"
 #include "state/shared_state.h"
 
 constexpr COLORREF kBarGreen = RGB(0, 200, 0);

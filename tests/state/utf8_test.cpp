@@ -25,7 +25,9 @@ TEST(Utf8FromWide, EncodesOneToThreeByteCharacters) {
 
 TEST(Utf8FromWide, JoinsSurrogatePairIntoFourBytes) {
     // U+1F3B5 (musical note) as UTF-16.
-    EXPECT_EQ(utf8FromWide(fromUtf16({u'a', 0xD83C, 0xDFB5, u'b'})), "a\xF0\x9F\x8E\xB5" "b");
+    EXPECT_EQ(utf8FromWide(fromUtf16({u'a', 0xD83C, 0xDFB5, u'b'})),
+              "a\xF0\x9F\x8E\xB5"
+              "b");
     // The highest code point, U+10FFFF.
     EXPECT_EQ(utf8FromWide(fromUtf16({0xDBFF, 0xDFFF})), "\xF4\x8F\xBF\xBF");
 }

@@ -1,6 +1,6 @@
 // Posting window messages from any thread.
 #pragma once
 
-#include "platform/standin/types.h"
+#include "standin/win_types.h"
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

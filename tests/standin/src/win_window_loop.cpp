@@ -3,8 +3,8 @@
 #include <condition_variable>
 #include <utility>
 
-#include "platform/standin/message_log.h"
-#include "platform/standin/window_internal.h"
+#include "tests/standin/script/message_script.h"
+#include "tests/standin/src/win_window_internal.h"
 
 namespace standin::window_system {
 namespace {

@@ -10,7 +10,7 @@
 #include <set>
 
 #include "platform/platform.h"
-#include "platform/standin/audio_script.h"
+#include "tests/standin/script/audio_script.h"
 
 namespace standin {
 namespace {

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/standin/window.h"
+#include "standin/win_window.h"
 
 namespace standin {
 

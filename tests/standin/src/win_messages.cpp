@@ -1,4 +1,4 @@
-#include "platform/standin/messages.h"
+#include "standin/win_messages.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -6,7 +6,7 @@
 #include <mutex>
 #include <set>
 
-#include "platform/standin/message_log.h"
+#include "tests/standin/script/message_script.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/standin/com_audio.h"
+#include "standin/win_com_audio.h"
 
 namespace standin {
 

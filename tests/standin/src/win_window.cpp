@@ -5,9 +5,9 @@
 #include <thread>
 #include <utility>
 
-#include "platform/standin/gdi_canvas.h"
-#include "platform/standin/message_log.h"
-#include "platform/standin/window_internal.h"
+#include "tests/standin/script/gdi_script.h"
+#include "tests/standin/script/message_script.h"
+#include "tests/standin/src/win_window_internal.h"
 
 namespace standin::window_system {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/standin/types.h"
+#include "standin/win_types.h"
 
 #define WINAPI
 #define CALLBACK

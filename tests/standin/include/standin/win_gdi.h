@@ -2,7 +2,7 @@
 // constants.
 #pragma once
 
-#include "platform/standin/types.h"
+#include "standin/win_types.h"
 
 using LPPOINT = POINT*;
 

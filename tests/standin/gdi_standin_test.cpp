@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/standin/gdi_canvas.h"
+#include "tests/standin/script/gdi_script.h"
 #include "state/shared_state.h"
 
 namespace {

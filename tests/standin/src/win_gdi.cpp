@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/standin/gdi_canvas.h"
+#include "tests/standin/script/gdi_script.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/standin/window_script.h"
+#include "tests/standin/script/window_script.h"
 
 namespace standin::window_system {
 

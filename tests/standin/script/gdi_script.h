@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/standin/gdi.h"
+#include "standin/win_gdi.h"
 
 namespace standin {
 

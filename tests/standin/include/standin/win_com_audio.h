@@ -1,7 +1,7 @@
 // COM and Core Audio capture interfaces, with the real method names, argument lists and order.
 #pragma once
 
-#include "platform/standin/types.h"
+#include "standin/win_types.h"
 
 constexpr WORD WAVE_FORMAT_PCM = 1;
 constexpr WORD WAVE_FORMAT_IEEE_FLOAT = 3;

@@ -2,8 +2,8 @@
 // answers it, dispatching the window thread's messages meanwhile as the real one does.
 #include <thread>
 
-#include "platform/standin/message_log.h"
-#include "platform/standin/window_internal.h"
+#include "tests/standin/script/message_script.h"
+#include "tests/standin/src/win_window_internal.h"
 
 namespace standin::window_system {
 namespace {

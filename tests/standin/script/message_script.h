@@ -5,7 +5,7 @@
 #include <chrono>
 #include <vector>
 
-#include "platform/standin/types.h"
+#include "standin/win_types.h"
 
 namespace standin {
 
