@@ -1,4 +1,4 @@
-#include "program_run.h"
+#include "tests/app/program_run.h"
 
 #include <gtest/gtest.h>
 
@@ -10,17 +10,6 @@
 #include "state/shared_state.h"
 
 namespace app_test {
-
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 standin::EndpointScript steadyEndpoint(UINT32 frames, std::chrono::microseconds period) {
     standin::EndpointScript script;

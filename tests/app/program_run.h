@@ -14,13 +14,13 @@
 #include "tests/standin/script/audio_script.h"
 #include "tests/standin/script/message_script.h"
 #include "tests/standin/script/window_script.h"
+#include "tests/support/wait.h"
 
 namespace app_test {
 
 using namespace std::chrono_literals;
 
-// Polls until the condition holds; false after the timeout.
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s);
+using testing_support::waitUntil;
 
 // A 48 kHz stereo 16-bit endpoint whose packets of `frames` frames arrive every `period`, each
 // sample a function of its position so that a file shows any sample lost, repeated or moved.

@@ -9,9 +9,9 @@
 #include <mutex>
 #include <random>
 
-#include "program_run.h"
+#include "tests/app/program_run.h"
 #include "state/shared_state.h"
-#include "support/wav_file.h"
+#include "tests/support/wav_file.h"
 
 namespace app_test {
 namespace {

@@ -1,53 +1,15 @@
 // The moments around the creation of the capture thread: creation failing, and a thread that is
 // slow to take its first step while the user goes on clicking.
-#include <dlfcn.h>
-#include <pthread.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <filesystem>
 
-#include "program_run.h"
+#include "tests/app/program_run.h"
 #include "state/shared_state.h"
-#include "support/wav_file.h"
-
-namespace {
-
-std::atomic<int> failNextCreations{0};
-std::atomic<int> delayNextStartMs{0};
-
-struct DelayedStart {
-    void* (*start)(void*);
-    void* arg;
-    int delayMs;
-};
-
-void* startLate(void* raw) {
-    const DelayedStart delayed = *static_cast<DelayedStart*>(raw);
-    delete static_cast<DelayedStart*>(raw);
-    std::this_thread::sleep_for(std::chrono::milliseconds(delayed.delayMs));
-    return delayed.start(delayed.arg);
-}
-
-}  // namespace
-
-// Every creation goes to the real pthread_create (through the sanitizer's, if any) unless a test
-// asked for the next one to fail, as when the system is out of threads, or to start late.
-extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*),
-                              void* arg) {
-    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
-    static const auto real = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
-    if (failNextCreations.exchange(0) != 0) {
-        return EAGAIN;
-    }
-    if (const int delay = delayNextStartMs.exchange(0); delay != 0) {
-        return real(thread, attr, startLate, new DelayedStart{start, arg, delay});
-    }
-    return real(thread, attr, start, arg);
-}
+#include "tests/support/thread_creation.h"
+#include "tests/support/wav_file.h"
 
 namespace app_test {
 namespace {
@@ -67,7 +29,7 @@ class ThreadStart : public ::testing::Test {
 
 TEST_F(ThreadStart, AThreadThatCannotBeCreatedLeavesStartUsable) {
     ProgramRun run;
-    failNextCreations = 1;
+    testing_support::failThreadCreation(1);
     run.startWith(pathOf("never.wav"));
     ASSERT_TRUE(run.waitForStatus(L"Recording failed: could not start the recording thread"));
     EXPECT_FALSE(g_recording);
@@ -81,7 +43,7 @@ TEST_F(ThreadStart, AThreadThatCannotBeCreatedLeavesStartUsable) {
 
 TEST_F(ThreadStart, CloseBeforeTheThreadRunsWaitsForItsFile) {
     ProgramRun run;
-    delayNextStartMs = 200;
+    testing_support::delayNextThreadStart(200ms);
     standin::click(run.startButton());
     standin::answerSaveDialog(pathOf("starting.wav"));
     standin::clickCloseBox(run.main());
@@ -96,7 +58,7 @@ TEST_F(ThreadStart, CloseBeforeTheThreadRunsWaitsForItsFile) {
 
 TEST_F(ThreadStart, CloseBeforeTheThreadRunsStillTellsThatTheFileCannotBeOpened) {
     ProgramRun run;
-    delayNextStartMs = 200;
+    testing_support::delayNextThreadStart(200ms);
     const std::wstring missing = pathOf("missing") + L"/x.wav";
     standin::click(run.startButton());
     standin::answerSaveDialog(missing);
@@ -118,7 +80,7 @@ TEST_F(ThreadStart, CloseBeforeTheThreadRunsStillTellsThatTheFileCannotBeOpened)
 
 TEST_F(ThreadStart, StartStopStartBeforeTheThreadRunsKeepsBothRecordings) {
     ProgramRun run;
-    delayNextStartMs = 200;
+    testing_support::delayNextThreadStart(200ms);
     standin::click(run.startButton());
     standin::answerSaveDialog(pathOf("a.wav"));
     standin::click(run.stopButton());

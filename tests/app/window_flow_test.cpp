@@ -7,9 +7,9 @@
 
 #include "app/main_window.h"
 #include "display/panels.h"
-#include "program_run.h"
+#include "tests/app/program_run.h"
 #include "state/shared_state.h"
-#include "support/wav_file.h"
+#include "tests/support/wav_file.h"
 
 namespace app_test {
 namespace {

@@ -1,9 +1,6 @@
 // The capture thread on real threads against the stand-in's scripted endpoint.
 #include "capture/capture_thread.h"
 
-#include <dlfcn.h>
-#include <pthread.h>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -19,24 +16,10 @@
 #include "state/shared_state.h"
 #include "capture/recording_buffer.h"
 #include "state/utf8.h"
-#include "support/failing_allocation.h"
-#include "support/wav_file.h"
-
-// Lets a test make the next-but-one thread creation fail, as when the system is out of threads.
-// Every other creation goes to the real pthread_create (through the sanitizer's, if any).
-namespace {
-std::atomic<int> creationsUntilFailure{0};
-}
-
-extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*),
-                              void* arg) {
-    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
-    static const auto real = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
-    if (creationsUntilFailure > 0 && --creationsUntilFailure == 0) {
-        return EAGAIN;
-    }
-    return real(thread, attr, start, arg);
-}
+#include "tests/support/failing_allocation.h"
+#include "tests/support/thread_creation.h"
+#include "tests/support/wait.h"
+#include "tests/support/wav_file.h"
 
 namespace {
 
@@ -45,6 +28,7 @@ using standin::AudioCall;
 using testing_support::freshDirectory;
 using testing_support::readBytes;
 using testing_support::readWav;
+using testing_support::waitUntil;
 
 HWND testWindow() {
     static int window;
@@ -116,17 +100,6 @@ standin::EndpointScript scriptOf(std::vector<BYTE> format, std::vector<standin::
 
 std::vector<BYTE> floatFormat(WORD channels, DWORD rate = 48000) {
     return standin::mixFormat(WAVE_FORMAT_EXTENSIBLE, channels, rate, 32, &kSubtypeIeeeFloat);
-}
-
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
 }
 
 class CaptureThread : public ::testing::Test {
@@ -592,10 +565,11 @@ TEST_F(CaptureThread, AnalysisThreadThatCannotStartEndsTheRecordingCleanly) {
     useFile(dir_ / "never.wav");
     standin::setEndpoint(scriptOf(floatFormat(1), makeInput(true, 1, 3, 480, 1).packets));
     g_recording = true;
-    creationsUntilFailure = 2;  // the capture thread starts; its analysis thread does not
+    testing_support::failThreadCreation(
+        2);  // the capture thread starts; its analysis thread does not
     thread_ = std::thread(captureThreadMain, std::wstring(L"unused"), testWindow());
     thread_.join();
-    EXPECT_EQ(creationsUntilFailure, 0);
+    EXPECT_EQ(testing_support::creationsUntilFailure(), 0);
     EXPECT_EQ(g_captureOutcome, CaptureOutcome::microphoneUnavailable);
     EXPECT_FALSE(std::filesystem::exists(file_));
     EXPECT_FALSE(g_analysisRunning);

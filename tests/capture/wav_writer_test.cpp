@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "support/wav_file.h"
+#include "tests/support/wav_file.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "display/panels.h"
 
-#include "panel_test.h"
+#include "tests/display/panel_test.h"
 #include "state/shared_state.h"
 
 #include <cstdint>

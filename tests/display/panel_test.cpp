@@ -1,4 +1,4 @@
-#include "panel_test.h"
+#include "tests/display/panel_test.h"
 
 #include <mutex>
 #include <set>

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "display/panels.h"
-#include "panel_test.h"
+#include "tests/display/panel_test.h"
 #include "state/shared_state.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "support/wav_file.h"
+#include "tests/support/wav_file.h"
 
 #include <gtest/gtest.h>
 
