@@ -44,16 +44,17 @@ case "$scenario" in
         ;;
     lost_source | paused)
         # Something happens to the microphone 3 s into a recording of up to 8 s. Unloading the
-        # source's module makes Wine's stream fail: the recording ends as disconnected. Holding
-        # the process for 2 s, longer than the stream's 1 s buffer, loses audio, which the next
-        # packet reports as a gap.
+        # source's module makes Wine's stream fail in some runs (the recording then ends as
+        # disconnected) and only stop delivering in others; either way the file holds what came
+        # before. Holding the process for 2 s, longer than the stream's 1 s buffer, loses about
+        # a second of audio, which Wine reports as a gap in some runs only; the recording goes on.
         harness_start_pulse 2 48000
         harness_play_sine 997,440 "$amplitude" 30
-        expected_end=microphoneDisconnected gaps=0
-        [[ "$scenario" == paused ]] && expected_end=stopped gaps=1
+        ends=stopped\|microphoneDisconnected most=3.5
+        [[ "$scenario" == paused ]] && ends=stopped most=7.5
         log="$HARNESS_RUN/probe.log"
         harness_wine_background "$log" "$probe" ending "$(harness_winpath "$out/event.wav")" 8 \
-            "$expected_end" "$gaps"
+            "$ends" "$most"
         probe_pid=$HARNESS_LAST_PID
         sleep 3
         if [[ "$scenario" == lost_source ]]; then
