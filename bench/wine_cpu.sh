@@ -11,7 +11,11 @@
 # the first of those is the capture thread, which the window thread starts, the last the
 # analysis thread, which the capture thread starts once its stream runs.
 #
-# Usage: bench/wine_cpu.sh [SECONDS [SETTLE]]   (defaults 20 and 5)
+# With PROFILE=1 (and perf installed) the window thread is then sampled with perf for another
+# SECONDS, and its samples split into the program's own code (the voxwell.exe image), the C
+# runtime (msvcrt.dll: copies and allocation) and the rest (Wine, X11, the kernel).
+#
+# Usage: [PROFILE=1] bench/wine_cpu.sh [SECONDS [SETTLE]]   (defaults 20 and 5)
 # Needs the Windows build (cmake --preset windows && cmake --build --preset windows); the
 # executables can be given as VOXWELL_EXE and DRIVER_EXE.
 set -euo pipefail
@@ -112,6 +116,25 @@ printf '    analysis thread            %s\n' "$(share analysis)"
 printf '  wineserver (outside)         %s\n' "$(share wineserver)"
 printf '  Xvfb (outside)               %s\n' "$(share xvfb)"
 printf '  load average at the end      %s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
+
+if [[ "${PROFILE:-0}" == 1 ]]; then
+    read -r imageBase imageSize < <(x86_64-w64-mingw32-objdump -x "$voxwell" 2>/dev/null |
+        awk '$1 == "ImageBase" { base = $2 } $1 == "SizeOfImage" { size = $2 }
+             END { print base, size }')
+    perf record -q -F 1000 -e cpu-clock -t "$window" -o "$run/window.perf" -- sleep "$seconds" \
+        >/dev/null 2>&1 || harness_fail "perf record failed"
+    perf script -i "$run/window.perf" -F ip,dso 2>/dev/null | perl -ne '
+        BEGIN { ($low, $size) = (hex(shift), hex(shift)); }
+        next unless /^\s*([0-9a-f]+)\s/;
+        $ip = hex($1); $total++;
+        if ($ip >= $low && $ip < $low + $size) { $own++ } elsif (/msvcrt\.dll/) { $runtime++ }
+        END {
+            die "no perf samples\n" unless $total;
+            printf "Window thread, %d perf samples: program %.1f %%, C runtime %.1f %%, " .
+                "Wine, X11 and kernel %.1f %%\n", $total, 100 * $own / $total,
+                100 * $runtime / $total, 100 * ($total - $own - $runtime) / $total;
+        }' "$imageBase" "$imageSize"
+fi
 
 harness_wine "$driver" stop >"$run/stop.txt" ||
     harness_fail "the recording did not end cleanly" "$run/stop.txt" "$run/voxwell.log"
