@@ -100,4 +100,9 @@ void fftStagesFromAvx2(float* re, float* im, std::size_t n, std::size_t firstHal
     stagesInBlocks(re, im, n, firstHalf, fftFirstFourStagesAvx2, 16);
 }
 
+float fftStagesAndMagnitudesFromAvx2(float* re, float* im, std::size_t firstHalf, float* mags,
+                                     float floor) {
+    return stagesInBlocksAndMagnitudes(re, im, firstHalf, fftFirstFourStagesAvx2, 16, mags, floor);
+}
+
 #endif

@@ -27,4 +27,9 @@ void fftStagesFromAvx512(float* re, float* im, std::size_t n, std::size_t firstH
     stagesInBlocks(re, im, n, firstHalf, fftFirstFourStagesAvx2, 16);
 }
 
+float fftStagesAndMagnitudesFromAvx512(float* re, float* im, std::size_t firstHalf, float* mags,
+                                       float floor) {
+    return stagesInBlocksAndMagnitudes(re, im, firstHalf, fftFirstFourStagesAvx2, 16, mags, floor);
+}
+
 #endif

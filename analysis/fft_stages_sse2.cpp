@@ -70,4 +70,8 @@ void fftStagesSse2(float* re, float* im, std::size_t n) {
     stagesInBlocks(re, im, n, 1, firstThreeStages, 8);
 }
 
+float fftStagesAndMagnitudesSse2(float* re, float* im, float* mags, float floor) {
+    return stagesInBlocksAndMagnitudes(re, im, 1, firstThreeStages, 8, mags, floor);
+}
+
 #endif

@@ -28,6 +28,23 @@ inline void store(float* to, Vector value) {
     _mm256_storeu_ps(to, value);
 }
 
+inline Vector add(Vector x, Vector y) {
+    return _mm256_add_ps(x, y);
+}
+
+inline Vector multiply(Vector x, Vector y) {
+    return _mm256_mul_ps(x, y);
+}
+
+inline Vector squareRoot(Vector value) {
+    return _mm256_sqrt_ps(value);
+}
+
+// Neither argument is ever NaN here.
+inline Vector maximum(Vector x, Vector y) {
+    return _mm256_max_ps(x, y);
+}
+
 // One radix-2 butterfly per lane: t = b * w, then b = a - t and a = a + t, multiplying,
 // subtracting and adding exactly as the scalar butterfly does, nothing fused.
 inline void butterfly(Vector& aRe, Vector& aIm, Vector& bRe, Vector& bIm, Vector wRe, Vector wIm) {

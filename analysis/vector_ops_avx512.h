@@ -28,6 +28,25 @@ inline void store(float* to, Vector value) {
     _mm512_storeu_ps(to, value);
 }
 
+inline Vector add(Vector x, Vector y) {
+    return _mm512_add_ps(x, y);
+}
+
+inline Vector multiply(Vector x, Vector y) {
+    return _mm512_mul_ps(x, y);
+}
+
+// GCC 12 reports the unspecified pass-through vector inside the plain forms of these two as
+// uninitialised; the zero-masking forms with every lane selected are the same operations.
+inline Vector squareRoot(Vector value) {
+    return _mm512_maskz_sqrt_ps(0xFFFF, value);
+}
+
+// Neither argument is ever NaN here.
+inline Vector maximum(Vector x, Vector y) {
+    return _mm512_maskz_max_ps(0xFFFF, x, y);
+}
+
 // One radix-2 butterfly per lane: t = b * w, then b = a - t and a = a + t, multiplying,
 // subtracting and adding exactly as the scalar butterfly does, nothing fused.
 inline void butterfly(Vector& aRe, Vector& aIm, Vector& bRe, Vector& bIm, Vector wRe, Vector wIm) {

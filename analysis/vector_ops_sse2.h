@@ -27,6 +27,23 @@ inline void store(float* to, Vector value) {
     _mm_storeu_ps(to, value);
 }
 
+inline Vector add(Vector x, Vector y) {
+    return _mm_add_ps(x, y);
+}
+
+inline Vector multiply(Vector x, Vector y) {
+    return _mm_mul_ps(x, y);
+}
+
+inline Vector squareRoot(Vector value) {
+    return _mm_sqrt_ps(value);
+}
+
+// Neither argument is ever NaN here.
+inline Vector maximum(Vector x, Vector y) {
+    return _mm_max_ps(x, y);
+}
+
 // One radix-2 butterfly per lane: t = b * w, then b = a - t and a = a + t, multiplying,
 // subtracting and adding exactly as the scalar butterfly does, nothing fused.
 inline void butterfly(Vector& aRe, Vector& aIm, Vector& bRe, Vector& bIm, Vector wRe, Vector wIm) {

@@ -91,6 +91,42 @@ inline void laterStages(float* re, float* im, std::size_t n, std::size_t half,
 // Points per cache block: its stages run while the block stays in the L1 cache.
 constexpr std::size_t kBlock = 2048;
 
+// The largest lane of `largest`, or `floor` if that is larger.
+inline float largestLane(Vector largest, float floor) {
+    alignas(64) float lanes[kLanes];
+    store(lanes, largest);
+    float result = floor;
+    for (float lane : lanes) {
+        result = lane > result ? lane : result;
+    }
+    return result;
+}
+
+// For an n-point transform of real input that has been through every stage but the last: the
+// last stage for bins 0 .. n/2 - 1 only, and their magnitudes into mags. The last stage would
+// write the upper half too, and the magnitudes would then read the lower half back; here each bin
+// is finished and measured while it is in a register, and nothing is stored but the magnitudes.
+// Returns the largest magnitude, or `floor` where none is larger.
+inline float lastStageMagnitudes(const float* re, const float* im, std::size_t n, float* mags,
+                                 float floor, const float* twiddles) {
+    const std::size_t half = n / 2;
+    Vector largest = broadcast(floor);
+    for (std::size_t j = 0; j < half; j += kLanes) {
+        Vector wRe;
+        Vector wIm;
+        loadFactors(twiddles, half, j, wRe, wIm);
+        Vector xRe = load(re + j);
+        Vector xIm = load(im + j);
+        Vector yRe = load(re + half + j);
+        Vector yIm = load(im + half + j);
+        butterfly(xRe, xIm, yRe, yIm, wRe, wIm);
+        const Vector magnitude = squareRoot(add(multiply(xRe, xRe), multiply(xIm, xIm)));
+        store(mags + j, magnitude);
+        largest = maximum(largest, magnitude);
+    }
+    return largestLane(largest, floor);
+}
+
 // The stages below some half-length, each run of that many points in registers.
 using ShuffledStages = void (*)(float* re, float* im, std::size_t n);
 
@@ -110,6 +146,17 @@ inline void stagesInBlocks(float* re, float* im, std::size_t n, std::size_t firs
         }
     }
     laterStages(re, im, n, block > firstHalf ? block : firstHalf, twiddles);
+}
+
+// For a kTwiddleTableLength-point transform of real input: stagesInBlocks on each half for every
+// stage but the last, then the last fused with the magnitudes as lastStageMagnitudes does it.
+inline float stagesInBlocksAndMagnitudes(float* re, float* im, std::size_t firstHalf,
+                                         ShuffledStages shuffled, std::size_t shuffledEnd,
+                                         float* mags, float floor) {
+    constexpr std::size_t kHalf = kTwiddleTableLength / 2;
+    stagesInBlocks(re, im, kHalf, firstHalf, shuffled, shuffledEnd);
+    stagesInBlocks(re + kHalf, im + kHalf, kHalf, firstHalf, shuffled, shuffledEnd);
+    return lastStageMagnitudes(re, im, kTwiddleTableLength, mags, floor, fftTwiddles());
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include "analysis/cpu_features.h"
 #include "analysis/fft.h"
 #include "analysis/fft_stages.h"
-#include "analysis/last_stage_magnitudes.h"
 #include "analysis/spectrum_peak.h"
 #include "analysis/windowed_first_stages.h"
 #include "analysis/windowed_samples.h"
@@ -15,17 +14,11 @@ namespace {
 
 #if defined(VOXWELL_SSE2)
 // Windowing, bit reversal and the first stages in one pass, which also writes every imaginary
-// part, then the stages that remain up to half-length n / 2 on each n-point part.
-void windowedStagesWide(const std::int16_t* samples, std::size_t used, float* re, float* im,
-                        std::size_t n) {
-    const bool avx512 = cpuSupportsAvx512();
-    const std::size_t firstHalf =
-        (avx512 ? loadWindowedFirstStagesAvx512 : loadWindowedFirstStagesAvx2)(
-            samples, used, g_fftWork.data(), re, im);
-    const auto stages = avx512 ? fftStagesFromAvx512 : fftStagesFromAvx2;
-    for (std::size_t start = 0; start < kBlockLength; start += n) {
-        stages(re + start, im + start, n, firstHalf);
-    }
+// part; returns the half-length of the first stage still to run.
+std::size_t loadWindowedFirstStagesWide(const std::int16_t* samples, std::size_t used, float* re,
+                                        float* im) {
+    return (cpuSupportsAvx512() ? loadWindowedFirstStagesAvx512 : loadWindowedFirstStagesAvx2)(
+        samples, used, g_fftWork.data(), re, im);
 }
 #endif
 
@@ -34,7 +27,9 @@ void windowedStagesWide(const std::int16_t* samples, std::size_t used, float* re
 void transformWindowedBlock(const std::int16_t* samples, std::size_t used, float* re, float* im) {
 #if defined(VOXWELL_SSE2)
     if (cpuSupportsAvx2()) {
-        windowedStagesWide(samples, used, re, im, kBlockLength);
+        const std::size_t firstHalf = loadWindowedFirstStagesWide(samples, used, re, im);
+        (cpuSupportsAvx512() ? fftStagesFromAvx512 : fftStagesFromAvx2)(re, im, kBlockLength,
+                                                                        firstHalf);
         return;
     }
 #endif
@@ -47,12 +42,18 @@ std::size_t windowedMagnitudesAndPeak(const std::int16_t* samples, std::size_t u
                                       float* im, float* mags, float& maxMag) {
 #if defined(VOXWELL_SSE2)
     if (cpuSupportsAvx2()) {
-        // Every stage but the last acts on each half of the block by itself.
-        windowedStagesWide(samples, used, re, im, kSpectrumLength);
-        maxMag = lastStageMagnitudesAvx2(re, im, kBlockLength, mags, kPeakFloor);
-        return peakBin(mags, maxMag);
+        const std::size_t firstHalf = loadWindowedFirstStagesWide(samples, used, re, im);
+        maxMag = (cpuSupportsAvx512()
+                      ? fftStagesAndMagnitudesFromAvx512
+                      : fftStagesAndMagnitudesFromAvx2)(re, im, firstHalf, mags, kPeakFloor);
+    } else {
+        std::fill(im, im + kBlockLength, 0.0f);
+        loadWindowedBitReversed(samples, used, re);
+        maxMag = fftStagesAndMagnitudesSse2(re, im, mags, kPeakFloor);
     }
-#endif
+    return peakBin(mags, maxMag);
+#else
     transformWindowedBlock(samples, used, re, im);
     return magnitudesAndPeak(re, im, mags, maxMag);
+#endif
 }

@@ -20,11 +20,11 @@
 #include "analysis/fft.h"
 #include "analysis/fft_bit_reverse.h"
 #include "analysis/fft_stages.h"
-#include "analysis/last_stage_magnitudes.h"
 #include "analysis/publish_spectrum.h"
 #include "analysis/simd.h"
 #include "analysis/spectrum_peak.h"
 #include "analysis/windowed_first_stages.h"
+#include "analysis/windowed_samples.h"
 #include "tests/standin/script/message_script.h"
 #include "state/shared_state.h"
 #include "tests/analysis/literal_fft.h"
@@ -151,38 +151,69 @@ void BM_AnalyzeBlock(benchmark::State& state) {
 }
 
 #if defined(VOXWELL_SSE2)
-// analyzeBlock as it runs on a processor with AVX2 but not AVX-512 (most desktop processors), put
-// together from the same pieces: the AVX2 first pass, the AVX2 stages on each half, the last stage
-// fused with the magnitudes. Only the normalisation still uses the widest division there is.
-void BM_AnalyzeBlockAvx2Route(benchmark::State& state) {
-    if (!cpuSupportsAvx2()) {
+// Work arrays on cache lines, im a little after the end of re, as analyzeBlock keeps its own.
+struct WorkArrays {
+    std::vector<float> storage = std::vector<float>(2 * kBlockLength + 3 * (64 / sizeof(float)));
+    float* re = nullptr;
+    float* im = nullptr;
+};
+
+void alignWorkArrays(WorkArrays& work) {
+    constexpr std::size_t kLine = 64 / sizeof(float);
+    void* start = work.storage.data();
+    std::size_t space = work.storage.size() * sizeof(float);
+    work.re = static_cast<float*>(
+        std::align(64, (2 * kBlockLength + 2 * kLine) * sizeof(float), start, space));
+    work.im = work.re + kBlockLength + 2 * kLine;
+}
+
+// analyzeBlock as it runs on processors with fewer vector extensions than this one, put together
+// from the same pieces `route` calls (its transform and magnitudes), with the same publication.
+// Only the normalisation still uses the widest division there is.
+template <typename Route>
+void benchAnalysisRoute(benchmark::State& state, bool supported, Route route) {
+    if (!supported) {
         state.SkipWithError("not supported by this processor");
         return;
     }
     const std::vector<std::int16_t> block = microphoneBlock();
     ensureAnalysisWindow();
-    // Work arrays on cache lines, im a little after the end of re, as analyzeBlock keeps its own.
-    constexpr std::size_t kLine = 64 / sizeof(float);
-    std::vector<float> work(2 * kBlockLength + 3 * kLine);
-    void* start = work.data();
-    std::size_t space = work.size() * sizeof(float);
-    float* re = static_cast<float*>(
-        std::align(64, (2 * kBlockLength + 2 * kLine) * sizeof(float), start, space));
-    float* im = re + kBlockLength + 2 * kLine;
+    WorkArrays work;
+    alignWorkArrays(work);
     std::vector<float> mags(kSpectrumLength);
     int calls = 0;
     for (auto _ : state) {
-        const std::size_t firstHalf =
-            loadWindowedFirstStagesAvx2(block.data(), block.size(), g_fftWork.data(), re, im);
-        fftStagesFromAvx2(re, im, kSpectrumLength, firstHalf);
-        fftStagesFromAvx2(re + kSpectrumLength, im + kSpectrumLength, kSpectrumLength, firstHalf);
-        const float maxMag = lastStageMagnitudesAvx2(re, im, kBlockLength, mags.data(), kPeakFloor);
+        const float maxMag = route(block.data(), block.size(), work.re, work.im, mags.data());
         publishSpectrum(mags, maxMag, peakBin(mags.data(), maxMag), 48000);
         if (++calls % kMessagesKept == 0) {
             standin::resetMessages();
         }
     }
     standin::resetMessages();
+}
+
+// A processor with AVX2 but not AVX-512 (most desktop processors): the AVX2 first pass, then the
+// AVX2 stages, the last fused with the magnitudes.
+void BM_AnalyzeBlockAvx2Route(benchmark::State& state) {
+    benchAnalysisRoute(
+        state, cpuSupportsAvx2(),
+        [](const std::int16_t* samples, std::size_t count, float* re, float* im, float* mags) {
+            const std::size_t firstHalf =
+                loadWindowedFirstStagesAvx2(samples, count, g_fftWork.data(), re, im);
+            return fftStagesAndMagnitudesFromAvx2(re, im, firstHalf, mags, kPeakFloor);
+        });
+}
+
+// The x86-64 baseline, SSE2 only (the oldest processors the Windows build runs on): the
+// bit-reversed windowed load, the SSE2 stages, the last fused with the magnitudes.
+void BM_AnalyzeBlockSse2Route(benchmark::State& state) {
+    benchAnalysisRoute(
+        state, true,
+        [](const std::int16_t* samples, std::size_t count, float* re, float* im, float* mags) {
+            std::fill(im, im + kBlockLength, 0.0f);
+            loadWindowedBitReversed(samples, count, re);
+            return fftStagesAndMagnitudesSse2(re, im, mags, kPeakFloor);
+        });
 }
 #endif
 
@@ -290,6 +321,7 @@ BENCHMARK(BM_FftwRealInput)
 BENCHMARK(BM_AnalyzeBlock)->Unit(benchmark::kMicrosecond)->Repetitions(kRepetitions);
 #if defined(VOXWELL_SSE2)
 BENCHMARK(BM_AnalyzeBlockAvx2Route)->Unit(benchmark::kMicrosecond)->Repetitions(kRepetitions);
+BENCHMARK(BM_AnalyzeBlockSse2Route)->Unit(benchmark::kMicrosecond)->Repetitions(kRepetitions);
 #endif
 BENCHMARK(BM_FftwAnalyzeBlock)
     ->Arg(0)

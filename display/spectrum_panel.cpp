@@ -23,28 +23,58 @@ std::size_t strongestIndex(const std::vector<float>& values) {
     return bestIndex;
 }
 
+// Groups summed side by side: each sum still adds its values in index order, but the additions
+// of different groups overlap instead of each waiting for the one before it.
+constexpr std::size_t kGroupsAtOnce = 8;
+
+// sums[g] = 0 + values[g * step] + ... + values[g * step + step - 1] for g < kGroups.
+template <std::size_t kGroups>
+void sumGroups(const float* values, std::uint64_t step, float* sums) {
+    float partial[kGroups] = {};
+    for (std::uint64_t i = 0; i < step; ++i) {
+        for (std::size_t g = 0; g < kGroups; ++g) {
+            partial[g] += values[g * step + i];
+        }
+    }
+    for (std::size_t g = 0; g < kGroups; ++g) {
+        sums[g] = partial[g];
+    }
+}
+
 // One point per pixel column, each the mean of a group of step values summed in index order. A
 // trailing group that is not followed by another value is left out.
 void drawCurve(HDC dc, const RECT& item, const std::vector<float>& values, std::uint64_t step) {
     const std::int32_t width = item.right - item.left;
     const std::int32_t height = item.bottom - item.top;
+    std::size_t points = 0;
+    while (points < static_cast<std::size_t>(width > 0 ? width : 0) &&
+           (static_cast<std::uint64_t>(points) + 1) * step < values.size()) {
+        ++points;
+    }
     const HPEN curve = CreatePen(PS_SOLID, 1, RGB(220, 120, 60));
     const HGDIOBJ previous = SelectObject(dc, curve);
-    for (std::int32_t k = 0;
-         k < width && (static_cast<std::uint64_t>(k) + 1) * step < values.size(); ++k) {
-        const std::size_t first = static_cast<std::size_t>(static_cast<std::uint64_t>(k) * step);
-        float sum = 0.0f;
-        for (std::size_t i = first; i < first + step; ++i) {
-            sum += values[i];
+    float sums[kGroupsAtOnce];
+    for (std::size_t k = 0; k < points; ++k) {
+        const std::size_t slot = k % kGroupsAtOnce;
+        if (slot == 0) {
+            const float* first = values.data() + static_cast<std::size_t>(k * step);
+            if (points - k >= kGroupsAtOnce) {
+                sumGroups<kGroupsAtOnce>(first, step, sums);
+            } else {
+                for (std::size_t g = 0; g < points - k; ++g) {
+                    sumGroups<1>(first + static_cast<std::size_t>(g * step), step, sums + g);
+                }
+            }
         }
-        const float average = sum / static_cast<float>(step);
+        const float average = sums[slot] / static_cast<float>(step);
         // An average of 1 lies on the top row, one of 0 two rows above the bottom edge.
         const std::int32_t y =
             item.top + static_cast<std::int32_t>((1.0f - average) * static_cast<float>(height - 2));
+        const std::int32_t x = item.left + static_cast<std::int32_t>(k);
         if (k == 0) {
-            MoveToEx(dc, item.left, y, nullptr);
+            MoveToEx(dc, x, y, nullptr);
         } else {
-            LineTo(dc, item.left + k, y);
+            LineTo(dc, x, y);
         }
     }
     SelectObject(dc, previous);
@@ -81,11 +111,14 @@ void drawLabel(HDC dc, const RECT& item) {
 LRESULT paintSpectrumPanel(HDC dc, const RECT& item) {
     fillPanelBackground(dc, item);
 
-    // Drawn from a copy, so the analysis thread never waits for GDI.
+    // Drawn from a copy, so the analysis thread never waits for GDI. Room for the spectrum the
+    // analysis publishes is made before the lock, so the copy normally allocates nothing while the
+    // lock is held.
     std::vector<float> values;
+    values.reserve(kSpectrumLength);
     {
         std::lock_guard lock(g_spectrumMutex);
-        values = g_spectrum;
+        values.assign(g_spectrum.begin(), g_spectrum.end());
     }
     const std::size_t count = values.size();
     if (count < 2) {

@@ -35,32 +35,33 @@ LRESULT paintWavePanel(HDC dc, const RECT& item) {
     const std::int32_t mid = (item.bottom + item.top) / 2;
     drawCentreLine(dc, item, mid);
 
-    // Drawn from a copy, so the capture thread never waits for GDI.
-    std::vector<Sample> samples;
+    // Every step-th sample, one per pixel column from the left edge; a history shorter than the
+    // panel leaves the rest of it empty. An empty rectangle has no columns to draw.
+    const std::uint64_t columns = width > 0 ? static_cast<std::uint64_t>(width) : 0;
+
+    // Drawn from a copy of the samples shown, so the capture thread never waits for GDI; its
+    // room is made before the lock, so the copy allocates nothing while the lock is held.
+    std::vector<Sample> shown;
+    shown.reserve(static_cast<std::size_t>(columns));
+    std::size_t count = 0;
     {
         std::lock_guard lock(g_waveMutex);
-        samples = g_leftHistory;
+        count = g_leftHistory.size();
+        const std::uint64_t step = columns > 0 && count / columns > 0 ? count / columns : 1;
+        for (std::uint64_t k = 0; k < columns && k * step < count; ++k) {
+            shown.push_back(g_leftHistory[static_cast<std::size_t>(k * step)]);
+        }
     }
-    const std::size_t count = samples.size();
     if (count < 2) {
         return 0;
     }
 
-    // Every step-th sample, one per pixel column from the left edge; a history shorter than the
-    // panel leaves the rest of it empty. An empty rectangle has no columns to draw.
-    const std::uint64_t columns = width > 0 ? static_cast<std::uint64_t>(width) : 0;
-    std::uint64_t step = columns > 0 ? count / columns : 0;
-    if (step == 0) {
-        step = 1;
-    }
-
     const HPEN curve = CreatePen(PS_SOLID, 1, RGB(0, 150, 255));
     const HGDIOBJ previous = SelectObject(dc, curve);
-    for (std::int32_t k = 1; k < width && static_cast<std::uint64_t>(k) * step < count; ++k) {
-        const std::size_t from = static_cast<std::size_t>(static_cast<std::uint64_t>(k - 1) * step);
-        const std::size_t to = static_cast<std::size_t>(static_cast<std::uint64_t>(k) * step);
-        MoveToEx(dc, item.left + k - 1, sampleY(samples[from], mid, height), nullptr);
-        LineTo(dc, item.left + k, sampleY(samples[to], mid, height));
+    for (std::size_t k = 1; k < shown.size(); ++k) {
+        const std::int32_t x = item.left + static_cast<std::int32_t>(k);
+        MoveToEx(dc, x - 1, sampleY(shown[k - 1], mid, height), nullptr);
+        LineTo(dc, x, sampleY(shown[k], mid, height));
     }
     SelectObject(dc, previous);
     DeleteObject(curve);

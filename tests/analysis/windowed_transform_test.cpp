@@ -17,7 +17,6 @@
 #include "analysis/cpu_features.h"
 #include "analysis/fft.h"
 #include "analysis/fft_stages.h"
-#include "analysis/last_stage_magnitudes.h"
 #include "analysis/spectrum_peak.h"
 #include "analysis/windowed_first_stages.h"
 #include "analysis/windowed_samples.h"
@@ -127,21 +126,40 @@ TEST(WindowedTransform, MagnitudesMatchTheStepByStepAnalysis) {
         },
         "complete transform");
 #if defined(VOXWELL_SSE2)
-    if (!cpuSupportsAvx2()) {
-        GTEST_SKIP() << "this processor has no AVX2";
-    }
     expectMagnitudesIdentical(
         [](const std::int16_t* samples, std::size_t used, float* re, float* im, float* mags,
            float& maxMag) {
-            // Every stage but the last, on each half, then the last one fused with the magnitudes.
-            const std::size_t firstHalf =
-                loadWindowedFirstStagesAvx2(samples, std::min(used, kN), g_fftWork.data(), re, im);
-            fftStagesFromAvx2(re, im, kN / 2, firstHalf);
-            fftStagesFromAvx2(re + kN / 2, im + kN / 2, kN / 2, firstHalf);
-            maxMag = lastStageMagnitudesAvx2(re, im, kN, mags, kPeakFloor);
+            std::fill(im, im + kN, 0.0f);
+            loadWindowedBitReversed(samples, std::min(used, kN), re);
+            maxMag = fftStagesAndMagnitudesSse2(re, im, mags, kPeakFloor);
             return peakBin(mags, maxMag);
         },
-        "last stage fused with the magnitudes");
+        "SSE2 stages fused with the magnitudes");
+    if (!cpuSupportsAvx2()) {
+        GTEST_SKIP() << "this processor has no AVX2";
+    }
+    using Loader = std::size_t (*)(const std::int16_t*, std::size_t, const float*, float*, float*);
+    using Stages = float (*)(float*, float*, std::size_t, float*, float);
+    const auto fusedRoute = [](Loader load, Stages stages) {
+        return [load, stages](const std::int16_t* samples, std::size_t used, float* re, float* im,
+                              float* mags, float& maxMag) {
+            const std::size_t firstHalf =
+                load(samples, std::min(used, kN), g_fftWork.data(), re, im);
+            maxMag = stages(re, im, firstHalf, mags, kPeakFloor);
+            return peakBin(mags, maxMag);
+        };
+    };
+    expectMagnitudesIdentical(
+        fusedRoute(loadWindowedFirstStagesAvx2, fftStagesAndMagnitudesFromAvx2),
+        "AVX2 load and stages fused with the magnitudes");
+    if (cpuSupportsAvx512()) {
+        expectMagnitudesIdentical(
+            fusedRoute(loadWindowedFirstStagesAvx512, fftStagesAndMagnitudesFromAvx512),
+            "AVX-512 load and stages fused with the magnitudes");
+        expectMagnitudesIdentical(
+            fusedRoute(loadWindowedFirstStagesAvx2, fftStagesAndMagnitudesFromAvx512),
+            "AVX2 load, AVX-512 stages fused with the magnitudes");
+    }
 #endif
 }
 

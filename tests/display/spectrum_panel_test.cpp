@@ -85,6 +85,19 @@ TEST_P(SpectrumPanel, FullSpectrumAveragesGroupsOf96) {
     expectCurve(340, [](int column) { return static_cast<std::size_t>(column) % 3; });
 }
 
+TEST_P(SpectrumPanel, GroupsAreSummedInIndexOrder) {
+    // Each group starts with 48, then 95 values of half an ulp of 48: added one after another to
+    // 48 each rounds away, and the average is exactly 0.5. Summed in any other order the small
+    // values add up first and lift the average far enough to reach the row above.
+    std::vector<float> values(32768, 0.0f);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = i % 96 == 0 ? 48.0f : 1.0f / 524288.0f;
+    }
+    setSpectrum(values);
+    EXPECT_EQ(paint(paintSpectrumPanel, 340, GetParam()), 1);
+    expectCurve(340, [](int) { return std::size_t{1}; });
+}
+
 TEST_P(SpectrumPanel, MarkerScalesTheStrongestIndexToTheWidth) {
     const struct {
         std::size_t index;

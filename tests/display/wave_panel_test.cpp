@@ -67,6 +67,18 @@ TEST_P(WavePanel, FullHistoryShowsEvery192ndSample) {
     expectSegments(339, [](int column) { return static_cast<std::size_t>(column) % 5; });
 }
 
+TEST_P(WavePanel, LongerHistoriesAreDecimatedFromTheOldestSample) {
+    // 1,000 samples in 340 columns: step 2, the even samples 0 ... 678 shown; each odd sample
+    // sits two levels away from its even neighbour.
+    std::vector<Sample> history(1000);
+    for (std::size_t i = 0; i < history.size(); ++i) {
+        history[i] = kLevels[(i / 2 + (i % 2 == 0 ? 0 : 2)) % 5];
+    }
+    setHistory(history);
+    EXPECT_EQ(paint(paintWavePanel, 340, GetParam()), 1);
+    expectSegments(339, [](int column) { return static_cast<std::size_t>(column) % 5; });
+}
+
 TEST_P(WavePanel, ShortHistoriesTakeOneColumnPerSample) {
     const auto cycling = [](std::size_t count) {
         std::vector<Sample> history(count);
