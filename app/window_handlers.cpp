@@ -1,5 +1,6 @@
 #include "app/window_handlers.h"
 
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -108,17 +109,22 @@ LRESULT onCommand(HWND window, WPARAM wParam) {
     return 0;
 }
 
+// Short of memory for its copy of the data, a panel is left as it is until the next paint.
 LRESULT onDrawItem(WPARAM id, LPARAM item) {
     const auto* drawItem = reinterpret_cast<const DRAWITEMSTRUCT*>(item);
-    switch (id) {
-        case kLevelPanelId:
-            return paintLevelPanel(drawItem->hDC, drawItem->rcItem);
-        case kWavePanelId:
-            return paintWavePanel(drawItem->hDC, drawItem->rcItem);
-        case kSpectrumPanelId:
-            return paintSpectrumPanel(drawItem->hDC, drawItem->rcItem);
-        default:
-            return 0;
+    try {
+        switch (id) {
+            case kLevelPanelId:
+                return paintLevelPanel(drawItem->hDC, drawItem->rcItem);
+            case kWavePanelId:
+                return paintWavePanel(drawItem->hDC, drawItem->rcItem);
+            case kSpectrumPanelId:
+                return paintSpectrumPanel(drawItem->hDC, drawItem->rcItem);
+            default:
+                return 0;
+        }
+    } catch (const std::bad_alloc&) {
+        return 0;
     }
 }
 

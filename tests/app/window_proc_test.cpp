@@ -12,6 +12,7 @@
 #include "display/panels.h"
 #include "tests/standin/script/gdi_script.h"
 #include "tests/standin/script/window_script.h"
+#include "tests/support/failing_allocation.h"
 #include "state/shared_state.h"
 
 namespace {
@@ -134,6 +135,24 @@ TEST_F(WindowProc, DrawItemPaintsTheNamedPanelOnly) {
         EXPECT_TRUE(standin::gdiCalls().empty()) << id;
     }
     EXPECT_EQ(standin::defaultHandled().size(), defaultsBefore);
+
+    // Short of memory for its copy of the data, a panel is skipped, and painted again later.
+    for (const Panel& panel : panels) {
+        SCOPED_TRACE(panel.id);
+        // The panel's copy: a sample per column, or the whole spectrum.
+        const std::size_t copy = panel.id == 4 ? 340 * sizeof(Sample) : kSpectrumLength * 4;
+        LRESULT result = -1;
+        testing_support::failAllocations(copy, copy);
+        drawn(panel.id, panel.height, result);
+        const int refused = testing_support::refusedAllocations();
+        testing_support::stopFailingAllocations();
+        if (panel.id != 3) {
+            EXPECT_EQ(refused, 1);
+            EXPECT_EQ(result, 0);
+        }
+        drawn(panel.id, panel.height, result);
+        EXPECT_EQ(result, 1);
+    }
     std::lock_guard lock(g_spectrumMutex);
     g_spectrum.clear();
 }
