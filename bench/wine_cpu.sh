@@ -23,13 +23,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-20}
 settle=${2:-5}
 voxwell=${VOXWELL_EXE:-$root/build/windows/app/voxwell.exe}
-driver=${DRIVER_EXE:-$root/build/windows/tests/display/wine_recording_driver.exe}
+driver=${DRIVER_EXE:-$root/build/windows/tests/windows/screenshot_driver.exe}
 export HARNESS_ROOT=${HARNESS_ROOT:-$root/build/windows/wine}
 for exe in "$voxwell" "$driver"; do
     [[ -f "$exe" ]] || { echo "missing $exe: build the windows preset first" >&2; exit 2; }
 done
 
-source "$root/tests/wine/harness.sh"
+source "$root/tests/windows/harness.sh"
 harness_init
 harness_wine_prefix cpu
 harness_start_xvfb

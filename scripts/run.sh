@@ -15,7 +15,7 @@ cmake --build --preset windows --target voxwell
 exe="$root/build/windows/app/voxwell.exe"
 
 export HARNESS_ROOT="$root/build/windows/wine"
-source tests/wine/harness.sh
+source tests/windows/harness.sh
 harness_init
 harness_wine_prefix run
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/wine/capture_session.h"
-#include "tests/wine/sine_checks.h"
+#include "tests/windows/capture_session.h"
+#include "tests/support/sine_checks.h"
 #include "tests/support/wav_reader.h"
 
 namespace {

@@ -3,7 +3,7 @@
 # driven from outside by window_driver.exe (see harness.sh for the environment).
 # Usage: window_test.sh VOXWELL_EXE DRIVER_EXE
 set -euo pipefail
-source "$(dirname "$0")/../../wine/harness.sh"
+source "$(dirname "$0")/harness.sh"
 
 voxwell=$1
 driver=$2

@@ -5,7 +5,7 @@
 # measured and printed. The two C runtimes' cosf may differ in the last bits,
 # which moves the window and so the spectrum slightly (about 1.5e-8 of the peak was measured);
 # a difference above 1e-6 means more than that and fails too.
-# Usage: compare_spectrum_dumps.sh WINDOWS_EXE NATIVE_PROGRAM WORK_DIR
+# Usage: spectrum_dump_test.sh WINDOWS_EXE NATIVE_PROGRAM WORK_DIR
 set -euo pipefail
 
 windows_exe=$1

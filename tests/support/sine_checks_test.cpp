@@ -1,4 +1,4 @@
-#include "tests/wine/sine_checks.h"
+#include "tests/support/sine_checks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Records a known sine with the real window under Wine, takes a screenshot while it records and
 # checks the live panels in it. Keeps the window's part of the screenshot as SHOTS/recording.png.
-# Usage: wine_recording_screenshot.sh VOXWELL_EXE DRIVER_EXE CHECKER_EXE SHOTS
+# Usage: screenshot_test.sh VOXWELL_EXE DRIVER_EXE CHECKER_EXE SHOTS
 set -euo pipefail
 voxwell=$1 driver=$2 checker=$3 shots=$4
 
@@ -11,7 +11,7 @@ rate=48000
 frequency=7505.126953125
 amplitude=0.8
 
-source "$(dirname "$0")/../wine/harness.sh"
+source "$(dirname "$0")/harness.sh"
 harness_init
 harness_wine_prefix display
 harness_start_xvfb

@@ -1,6 +1,6 @@
 // Checks a screenshot of the window, taken while it records a sine of known frequency and
 // amplitude, against what the panels must show for that tone.
-//   wine_screenshot_check SHOT.ppm CLIENT_X CLIENT_Y FREQUENCY AMPLITUDE RATE
+//   screenshot_check SHOT.ppm CLIENT_X CLIENT_Y FREQUENCY AMPLITUDE RATE
 // Coordinates below are in the window's client area: level panel at (20, 90), 340 x 20;
 // waveform at (20, 120), 340 x 40; spectrum at (20, 170), 340 x 40.
 #include <cmath>

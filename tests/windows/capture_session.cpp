@@ -1,4 +1,4 @@
-#include "tests/wine/capture_session.h"
+#include "tests/windows/capture_session.h"
 
 #include <chrono>
 #include <cstdio>

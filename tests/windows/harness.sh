@@ -50,8 +50,8 @@ HARNESS_LAST_PID=""     # the program harness_wine_background started last
 HARNESS_WATCHDOG=""     # ends the processes above if this script is killed outright
 HARNESS_WINE_LOGS=()    # output of background Windows programs, checked at the clean-up
 # Windows programs run with heap checking: the program and the tests' own drivers and probes.
-HARNESS_HEAP_CHECKED=(voxwell.exe capture_probe.exe app_window_driver.exe
-    wine_recording_driver.exe wine_screenshot_check.exe analysis_spectrum_dump.exe)
+HARNESS_HEAP_CHECKED=(voxwell.exe capture_probe.exe window_driver.exe screenshot_driver.exe
+    screenshot_check.exe spectrum_dump.exe)
 # What Wine prints for a damaged heap or a crash.
 HARNESS_WINE_FAULTS='warn:heap|err:heap|Unhandled exception|Unhandled page fault|wine: Unhandled'
 
@@ -220,7 +220,8 @@ harness_wine_prefix() {
     local log="$HARNESS_RUN/wineboot.log"
     (
         flock -w 180 9 || harness_fail "Wine prefix $prefix: lock not obtained within 180 s"
-        if [[ -f "$prefix/.harness-heap-checked" ]]; then
+        # Made again when the programs to check have changed.
+        if [[ "$(cat "$prefix/.harness-heap-checked" 2>/dev/null)" == "${HARNESS_HEAP_CHECKED[*]}" ]]; then
             exit 0
         fi
         harness_log "creating Wine prefix $prefix"
@@ -230,7 +231,7 @@ harness_wine_prefix() {
         WINEDEBUG=-all timeout 60 wine regedit /S "$(harness_winpath "$HARNESS_RUN/prefix.reg")" \
             >>"$log" 2>&1 || harness_fail "setting up the registry failed" "$log"
         timeout 60 wineserver -w || harness_fail "wineserver did not finish after wineboot"
-        touch "$prefix/.harness-heap-checked"
+        echo "${HARNESS_HEAP_CHECKED[*]}" >"$prefix/.harness-heap-checked"
     ) 9>"$prefix.lock" || exit 1
 }
 

@@ -33,7 +33,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/wine/sine_checks.h"
+#include "tests/support/sine_checks.h"
 #include "tests/support/wav_reader.h"
 
 namespace {
