@@ -1,6 +1,6 @@
 #include <cstdint>
 
-#include "display/panel_background.h"
+#include "display/panel_drawing.h"
 #include "display/panels.h"
 #include "state/shared_state.h"
 

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "display/panel_background.h"
+#include "display/panel_drawing.h"
 #include "display/panels.h"
 #include "state/shared_state.h"
 
@@ -44,41 +44,39 @@ void sumGroups(const float* values, std::uint64_t step, float* sums) {
 // One point per pixel column, each the mean of a group of step values summed in index order. A
 // trailing group that is not followed by another value is left out.
 void drawCurve(HDC dc, const RECT& item, const std::vector<float>& values, std::uint64_t step) {
-    const std::int32_t width = item.right - item.left;
     const std::int32_t height = item.bottom - item.top;
     std::size_t points = 0;
-    while (points < static_cast<std::size_t>(width > 0 ? width : 0) &&
+    while (points < panelColumns(item) &&
            (static_cast<std::uint64_t>(points) + 1) * step < values.size()) {
         ++points;
     }
-    const HPEN curve = CreatePen(PS_SOLID, 1, RGB(220, 120, 60));
-    const HGDIOBJ previous = SelectObject(dc, curve);
-    float sums[kGroupsAtOnce];
-    for (std::size_t k = 0; k < points; ++k) {
-        const std::size_t slot = k % kGroupsAtOnce;
-        if (slot == 0) {
-            const float* first = values.data() + static_cast<std::size_t>(k * step);
-            if (points - k >= kGroupsAtOnce) {
-                sumGroups<kGroupsAtOnce>(first, step, sums);
-            } else {
-                for (std::size_t g = 0; g < points - k; ++g) {
-                    sumGroups<1>(first + static_cast<std::size_t>(g * step), step, sums + g);
+    drawWithPen(dc, PS_SOLID, 1, RGB(220, 120, 60), [&] {
+        float sums[kGroupsAtOnce];
+        for (std::size_t k = 0; k < points; ++k) {
+            const std::size_t slot = k % kGroupsAtOnce;
+            if (slot == 0) {
+                const float* first = values.data() + static_cast<std::size_t>(k * step);
+                if (points - k >= kGroupsAtOnce) {
+                    sumGroups<kGroupsAtOnce>(first, step, sums);
+                } else {
+                    for (std::size_t g = 0; g < points - k; ++g) {
+                        sumGroups<1>(first + static_cast<std::size_t>(g * step), step, sums + g);
+                    }
                 }
             }
+            const float average = sums[slot] / static_cast<float>(step);
+            // An average of 1 lies on the top row, one of 0 two rows above the bottom edge.
+            const std::int32_t y =
+                item.top +
+                static_cast<std::int32_t>((1.0f - average) * static_cast<float>(height - 2));
+            const std::int32_t x = item.left + static_cast<std::int32_t>(k);
+            if (k == 0) {
+                MoveToEx(dc, x, y, nullptr);
+            } else {
+                LineTo(dc, x, y);
+            }
         }
-        const float average = sums[slot] / static_cast<float>(step);
-        // An average of 1 lies on the top row, one of 0 two rows above the bottom edge.
-        const std::int32_t y =
-            item.top + static_cast<std::int32_t>((1.0f - average) * static_cast<float>(height - 2));
-        const std::int32_t x = item.left + static_cast<std::int32_t>(k);
-        if (k == 0) {
-            MoveToEx(dc, x, y, nullptr);
-        } else {
-            LineTo(dc, x, y);
-        }
-    }
-    SelectObject(dc, previous);
-    DeleteObject(curve);
+    });
 }
 
 // The marker scales the index by the panel width over the value count, so it need not meet the
@@ -88,12 +86,10 @@ void drawMarker(HDC dc, const RECT& item, std::uint64_t columns, std::size_t bes
     const std::uint64_t scaled = columns * static_cast<std::uint64_t>(bestIndex);
     const std::int32_t x = item.left + static_cast<std::int32_t>(static_cast<float>(scaled) /
                                                                  static_cast<float>(count));
-    const HPEN marker = CreatePen(PS_SOLID, 2, RGB(255, 40, 40));
-    const HGDIOBJ previous = SelectObject(dc, marker);
-    MoveToEx(dc, x, item.top, nullptr);
-    LineTo(dc, x, item.bottom);
-    SelectObject(dc, previous);
-    DeleteObject(marker);
+    drawWithPen(dc, PS_SOLID, 2, RGB(255, 40, 40), [&] {
+        MoveToEx(dc, x, item.top, nullptr);
+        LineTo(dc, x, item.bottom);
+    });
 }
 
 // Drawn in the device context's current font over the curve and the marker.
@@ -125,12 +121,8 @@ LRESULT paintSpectrumPanel(HDC dc, const RECT& item) {
         return 0;
     }
 
-    const std::int32_t width = item.right - item.left;
-    const std::uint64_t columns = width > 0 ? static_cast<std::uint64_t>(width) : 0;
-    std::uint64_t step = columns > 0 ? count / columns : 0;
-    if (step == 0) {
-        step = 1;
-    }
+    const std::uint64_t columns = panelColumns(item);
+    const std::uint64_t step = columnStep(count, columns);
 
     const std::size_t bestIndex = strongestIndex(values);
     drawCurve(dc, item, values, step);
