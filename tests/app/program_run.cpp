@@ -8,6 +8,7 @@
 
 #include "app/win_main.h"
 #include "state/shared_state.h"
+#include "tests/support/wav_file.h"
 
 namespace app_test {
 
@@ -35,6 +36,15 @@ std::vector<std::int16_t> deliveredSamples() {
         std::memcpy(samples.data() + start, packet.data.data(), packet.data.size());
     }
     return samples;
+}
+
+void ProgramTest::SetUp() {
+    standin::setEndpoint(steadyEndpoint());
+    dir_ = testing_support::freshDirectory("program");
+}
+
+void ProgramTest::TearDown() {
+    std::filesystem::remove_all(dir_);
 }
 
 std::wstring widePath(const std::filesystem::path& path) {

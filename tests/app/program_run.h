@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "tests/standin/script/audio_script.h"
 #include "tests/standin/script/message_script.h"
 #include "tests/standin/script/window_script.h"
@@ -73,5 +75,17 @@ class ProgramRun {
 
 // A path of the temporary test directory as the dialog returns it.
 std::wstring widePath(const std::filesystem::path& path);
+
+// A test of the whole program: the steady endpoint, and a fresh folder for its files.
+class ProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A file of the folder, as the save dialog returns its path.
+    std::wstring pathOf(const std::string& name) const { return widePath(dir_ / name); }
+
+    std::filesystem::path dir_;
+};
 
 }  // namespace app_test

@@ -14,18 +14,7 @@
 namespace app_test {
 namespace {
 
-class ThreadStart : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        standin::setEndpoint(steadyEndpoint());
-        dir_ = testing_support::freshDirectory("thread-start");
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    std::wstring pathOf(const std::string& name) const { return widePath(dir_ / name); }
-
-    std::filesystem::path dir_;
-};
+using ThreadStart = ProgramTest;
 
 TEST_F(ThreadStart, AThreadThatCannotBeCreatedLeavesStartUsable) {
     ProgramRun run;

@@ -17,16 +17,8 @@ namespace {
 using standin::WindowEventKind;
 using testing_support::readWav;
 
-class WindowFlow : public ::testing::Test {
+class WindowFlow : public ProgramTest {
   protected:
-    void SetUp() override {
-        standin::setEndpoint(steadyEndpoint());
-        dir_ = testing_support::freshDirectory("window-flow");
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    std::wstring pathOf(const std::string& name) const { return widePath(dir_ / name); }
-
     // The file holds, in order, exactly the samples the endpoint delivered.
     static void expectRecordingOf(const std::filesystem::path& file) {
         ASSERT_TRUE(std::filesystem::exists(file)) << file;
@@ -48,8 +40,6 @@ class WindowFlow : public ::testing::Test {
         });
         return static_cast<std::size_t>(found - events.begin());
     }
-
-    std::filesystem::path dir_;
 };
 
 TEST_F(WindowFlow, ShowsItsWindowRepaintsPanelsOnceAndClosesAtOnceWhenIdle) {

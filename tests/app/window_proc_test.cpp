@@ -210,25 +210,32 @@ TEST(StatusLine, TellsHowARecordingEndedAndItsGaps) {
     EXPECT_EQ(recordingStatus(0), L"Recording...");
     EXPECT_EQ(recordingStatus(1), L"Recording... (1 gap)");
     EXPECT_EQ(recordingStatus(12), L"Recording... (12 gaps)");
-    using Outcome = CaptureOutcome;
-    EXPECT_EQ(captureStatus(Outcome::saved, CaptureEnd::stopped, 0, path), L"Saved to: " + path);
-    EXPECT_EQ(captureStatus(Outcome::saved, CaptureEnd::stopped, 1, path),
-              L"Saved to: " + path + L" (1 gap)");
-    EXPECT_EQ(captureStatus(Outcome::saved, CaptureEnd::stopped, 3, path),
-              L"Saved to: " + path + L" (3 gaps)");
-    EXPECT_EQ(captureStatus(Outcome::saved, CaptureEnd::microphoneDisconnected, 0, path),
-              L"Recording stopped: microphone disconnected. Saved to: " + path);
-    EXPECT_EQ(captureStatus(Outcome::saved, CaptureEnd::microphoneError, 0, path),
-              L"Recording stopped: microphone error. Saved to: " + path);
-    EXPECT_EQ(captureStatus(Outcome::saved, CaptureEnd::outOfMemory, 2, path),
-              L"Recording stopped: out of memory. Saved to: " + path + L" (2 gaps)");
-    // A file that was not written is never reported saved, however the recording ended.
-    EXPECT_EQ(captureStatus(Outcome::fileNotWritten, CaptureEnd::microphoneDisconnected, 2, path),
-              L"Not saved: " + path);
-    EXPECT_EQ(captureStatus(Outcome::fileNotCreated, CaptureEnd::stopped, 0, path),
-              L"Not saved: " + path);
-    EXPECT_EQ(captureStatus(Outcome::microphoneUnavailable, CaptureEnd::stopped, 0, path),
-              L"Recording failed: microphone not available");
+    struct Case {
+        CaptureOutcome outcome;
+        CaptureEnd end;
+        std::uint32_t gaps;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {CaptureOutcome::saved, CaptureEnd::stopped, 0, L"Saved to: " + path},
+        {CaptureOutcome::saved, CaptureEnd::stopped, 1, L"Saved to: " + path + L" (1 gap)"},
+        {CaptureOutcome::saved, CaptureEnd::stopped, 3, L"Saved to: " + path + L" (3 gaps)"},
+        {CaptureOutcome::saved, CaptureEnd::microphoneDisconnected, 0,
+         L"Recording stopped: microphone disconnected. Saved to: " + path},
+        {CaptureOutcome::saved, CaptureEnd::microphoneError, 0,
+         L"Recording stopped: microphone error. Saved to: " + path},
+        {CaptureOutcome::saved, CaptureEnd::outOfMemory, 2,
+         L"Recording stopped: out of memory. Saved to: " + path + L" (2 gaps)"},
+        // A file that was not written is never reported saved, however the recording ended.
+        {CaptureOutcome::fileNotWritten, CaptureEnd::microphoneDisconnected, 2,
+         L"Not saved: " + path},
+        {CaptureOutcome::fileNotCreated, CaptureEnd::stopped, 0, L"Not saved: " + path},
+        {CaptureOutcome::microphoneUnavailable, CaptureEnd::stopped, 0,
+         L"Recording failed: microphone not available"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(captureStatus(c.outcome, c.end, c.gaps, path), c.text);
+    }
 }
 
 }  // namespace
