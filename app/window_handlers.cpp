@@ -196,6 +196,10 @@ LRESULT onCaptureDone(HWND window) {
         g_captureThread.join();
     }
     g_captureActive = false;
+    // A recording saved elsewhere after a failed write is no longer needed.
+    if (outcome == CaptureOutcome::saved) {
+        g_unsavedRecording.reset();
+    }
     // Shown only once the capture thread is gone, so that nothing waits on the box but the user.
     if (errorBox != nullptr) {
         MessageBoxW(window, errorBox, L"Error", MB_OK | MB_ICONERROR);

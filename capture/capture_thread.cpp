@@ -214,9 +214,6 @@ void saveRecordingThreadMain(HWND window) {
         openWavFile(output, g_outputPathUtf8) &&
         writeWavFile(output, unsaved.samples, unsaved.channels, unsaved.sampleRate);
     const bool saved = closeWavFile(output) && written;
-    if (saved) {
-        g_unsavedRecording.reset();
-    }
     g_captureOutcome = saved ? CaptureOutcome::saved : CaptureOutcome::fileNotWritten;
     PostMessageW(window, WM_CAPTURE_DONE, 0, 0);
     g_captureActive = false;

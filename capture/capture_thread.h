@@ -12,5 +12,5 @@ void captureThreadMain(std::wstring path, HWND window);
 
 // Entry of the thread that writes g_unsavedRecording to the file named by g_outputPathUtf8 after
 // an earlier write failed. It takes the capture thread's place (g_captureActive, g_captureOutcome,
-// WM_CAPTURE_DONE); the recording is released once saved and kept otherwise.
+// WM_CAPTURE_DONE); the window releases the recording once it is saved.
 void saveRecordingThreadMain(HWND window);

@@ -42,8 +42,9 @@ enum class CaptureEnd {
 };
 
 // A recording whose file could not be written, kept (not copied) until the user saves it
-// elsewhere or discards it. Filled by the capture thread before it posts WM_CAPTURE_DONE; the
-// window thread's once it has joined that thread; the saving thread's while one runs.
+// elsewhere or discards it. Filled by the capture thread before it posts WM_CAPTURE_DONE; from
+// then on the window thread's, which releases it once it has joined the thread that saved it or
+// when the user discards it; a saving thread only reads it.
 struct UnsavedRecording {
     RecordingBuffer samples;
     std::uint16_t channels = 0;
