@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "analysis/simd.h"
+#include "analysis/fft/simd.h"
 #include "state/shared_state.h"
 
 #if defined(VOXWELL_SSE2)

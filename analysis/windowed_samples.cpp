@@ -2,7 +2,8 @@
 
 #include <array>
 
-#include "analysis/simd.h"
+#include "analysis/fft/bit_reverse.h"
+#include "analysis/fft/simd.h"
 #include "state/shared_state.h"
 
 #if defined(VOXWELL_SSE2)
@@ -11,8 +12,6 @@
 #endif
 
 namespace {
-
-constexpr float kSampleScale = 3.0517578125e-05f;  // 1 / 32768
 
 // The 16 index bits split into 4 high, 8 middle and 4 low bits. The samples sharing the middle
 // bits m form a 16 x 16 tile (rows: high bits, columns: low bits) whose mirror image is the tile
@@ -24,17 +23,6 @@ constexpr std::size_t kTile = 16;
 constexpr std::size_t kMiddleBits = 8;
 constexpr std::size_t kRowStride = kBlockLength / kTile;
 static_assert(kBlockLength == std::size_t{1} << (2 * kTileBits + kMiddleBits));
-
-std::size_t reverseBits(std::size_t value, std::size_t bits) {
-    std::size_t reversed = 0;
-    for (std::size_t bit = 0; bit < bits; ++bit) {
-        reversed = (reversed << 1) | ((value >> bit) & 1);
-    }
-    return reversed;
-}
-
-constexpr std::array<std::size_t, kTile> kReversedTileIndex = {0, 8, 4, 12, 2, 10, 6, 14,
-                                                               1, 9, 5, 13, 3, 11, 7, 15};
 
 float windowed(const std::int16_t* samples, std::size_t used, std::size_t i) {
     return i < used ? (static_cast<float>(samples[i]) * kSampleScale) * g_fftWork[i] : 0.0f;
@@ -72,21 +60,21 @@ void storeMirrored(const float* tile, float* out) {
 #if defined(VOXWELL_SSE2)
     for (std::size_t i = 0; i < kTile; i += 4) {
         for (std::size_t j = 0; j < kTile; j += 4) {
-            __m128 v0 = _mm_load_ps(tile + kReversedTileIndex[j] * kTile + i);
-            __m128 v1 = _mm_load_ps(tile + kReversedTileIndex[j + 1] * kTile + i);
-            __m128 v2 = _mm_load_ps(tile + kReversedTileIndex[j + 2] * kTile + i);
-            __m128 v3 = _mm_load_ps(tile + kReversedTileIndex[j + 3] * kTile + i);
+            __m128 v0 = _mm_load_ps(tile + kReversedFour[j] * kTile + i);
+            __m128 v1 = _mm_load_ps(tile + kReversedFour[j + 1] * kTile + i);
+            __m128 v2 = _mm_load_ps(tile + kReversedFour[j + 2] * kTile + i);
+            __m128 v3 = _mm_load_ps(tile + kReversedFour[j + 3] * kTile + i);
             _MM_TRANSPOSE4_PS(v0, v1, v2, v3);
-            _mm_storeu_ps(out + kReversedTileIndex[i] * kRowStride + j, v0);
-            _mm_storeu_ps(out + kReversedTileIndex[i + 1] * kRowStride + j, v1);
-            _mm_storeu_ps(out + kReversedTileIndex[i + 2] * kRowStride + j, v2);
-            _mm_storeu_ps(out + kReversedTileIndex[i + 3] * kRowStride + j, v3);
+            _mm_storeu_ps(out + kReversedFour[i] * kRowStride + j, v0);
+            _mm_storeu_ps(out + kReversedFour[i + 1] * kRowStride + j, v1);
+            _mm_storeu_ps(out + kReversedFour[i + 2] * kRowStride + j, v2);
+            _mm_storeu_ps(out + kReversedFour[i + 3] * kRowStride + j, v3);
         }
     }
 #else
     for (std::size_t r = 0; r < kTile; ++r) {
         for (std::size_t c = 0; c < kTile; ++c) {
-            out[r * kRowStride + c] = tile[kReversedTileIndex[c] * kTile + kReversedTileIndex[r]];
+            out[r * kRowStride + c] = tile[kReversedFour[c] * kTile + kReversedFour[r]];
         }
     }
 #endif

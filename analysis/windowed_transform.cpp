@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "analysis/cpu_features.h"
-#include "analysis/fft.h"
-#include "analysis/fft_stages.h"
+#include "analysis/fft/cpu_features.h"
+#include "analysis/fft/fft.h"
+#include "analysis/fft/stages.h"
 #include "analysis/spectrum_peak.h"
-#include "analysis/windowed_first_stages.h"
+#include "analysis/fft/windowed_first_stages.h"
 #include "analysis/windowed_samples.h"
 #include "state/shared_state.h"
 

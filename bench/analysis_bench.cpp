@@ -16,18 +16,19 @@
 
 #include "analysis/analysis_window.h"
 #include "analysis/analyze_block.h"
-#include "analysis/cpu_features.h"
-#include "analysis/fft.h"
-#include "analysis/fft_bit_reverse.h"
-#include "analysis/fft_stages.h"
+#include "analysis/fft/cpu_features.h"
+#include "analysis/fft/fft.h"
+#include "analysis/fft/bit_reverse.h"
+#include "analysis/fft/stages.h"
 #include "analysis/publish_spectrum.h"
-#include "analysis/simd.h"
+#include "analysis/fft/simd.h"
 #include "analysis/spectrum_peak.h"
-#include "analysis/windowed_first_stages.h"
+#include "analysis/fft/windowed_first_stages.h"
 #include "analysis/windowed_samples.h"
 #include "tests/standin/script/message_script.h"
 #include "state/shared_state.h"
 #include "tests/analysis/literal_fft.h"
+#include "tests/analysis/test_signals.h"
 
 #if defined(VOXWELL_SSE2)
 #include <xmmintrin.h>
@@ -39,16 +40,6 @@ constexpr int kN = static_cast<int>(kBlockLength);
 constexpr int kRepetitions = 15;
 // The stand-in logs every posted message; forgetting them now and then keeps memory flat.
 constexpr int kMessagesKept = 1024;
-
-std::vector<float> randomValues(unsigned seed) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-    std::vector<float> values(kBlockLength);
-    for (float& x : values) {
-        x = value(rng);
-    }
-    return values;
-}
 
 // A tone with noise, as a microphone would deliver it.
 std::vector<std::int16_t> microphoneBlock() {
@@ -64,8 +55,8 @@ std::vector<std::int16_t> microphoneBlock() {
 
 template <typename Transform>
 void benchSplitTransform(benchmark::State& state, Transform transform) {
-    const std::vector<float> inputRe = randomValues(1);
-    const std::vector<float> inputIm = randomValues(2);
+    const std::vector<float> inputRe = randomSignal(kBlockLength, 1);
+    const std::vector<float> inputIm = randomSignal(kBlockLength, 2);
     std::vector<float> re(kBlockLength);
     std::vector<float> im(kBlockLength);
     for (auto _ : state) {
@@ -121,8 +112,8 @@ unsigned planRigour(benchmark::State& state) {
 void BM_FftwComplex(benchmark::State& state) {
     fftwf_complex* data = fftwf_alloc_complex(kBlockLength);
     fftwf_plan plan = fftwf_plan_dft_1d(kN, data, data, FFTW_FORWARD, planRigour(state));
-    const std::vector<float> inputRe = randomValues(1);
-    const std::vector<float> inputIm = randomValues(2);
+    const std::vector<float> inputRe = randomSignal(kBlockLength, 1);
+    const std::vector<float> inputIm = randomSignal(kBlockLength, 2);
     for (auto _ : state) {
         state.PauseTiming();
         for (std::size_t i = 0; i < kBlockLength; ++i) {
@@ -273,7 +264,7 @@ void BM_FftwRealInput(benchmark::State& state) {
     float* in = fftwf_alloc_real(kBlockLength);
     fftwf_complex* bins = fftwf_alloc_complex(kBlockLength / 2 + 1);
     fftwf_plan plan = fftwf_plan_dft_r2c_1d(kN, in, bins, planRigour(state));
-    const std::vector<float> input = randomValues(1);
+    const std::vector<float> input = randomSignal(kBlockLength, 1);
     std::copy(input.begin(), input.end(), in);
     for (auto _ : state) {
         fftwf_execute(plan);

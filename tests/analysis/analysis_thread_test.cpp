@@ -11,7 +11,7 @@
 
 #include "tests/standin/script/message_script.h"
 #include "state/shared_state.h"
-#include "test_signals.h"
+#include "tests/analysis/test_signals.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <numbers>
 #include <vector>
 
-#include "literal_analysis.h"
+#include "tests/analysis/literal_analysis.h"
 #include "tests/standin/script/message_script.h"
 #include "state/shared_state.h"
-#include "test_signals.h"
+#include "tests/analysis/test_signals.h"
 
 namespace {
 

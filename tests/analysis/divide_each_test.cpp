@@ -6,8 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "analysis/cpu_features.h"
-#include "test_signals.h"
+#include "analysis/fft/cpu_features.h"
+#include "tests/analysis/test_signals.h"
 
 namespace {
 
@@ -39,6 +39,7 @@ void expectQuotientsOfOneAtATime(void (*divide)(float*, std::size_t, float)) {
 TEST(DivideEach, EveryWidthGivesTheQuotientsOfOneDivisionAtATime) {
     expectQuotientsOfOneAtATime(divideEach);
 #if defined(VOXWELL_SSE2)
+    expectQuotientsOfOneAtATime(divideEachSse2);
     if (cpuSupportsAvx2()) {
         expectQuotientsOfOneAtATime(divideEachAvx2);
     }

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "analysis/cpu_features.h"
-#include "analysis/fft.h"
-#include "analysis/fft_bit_reverse.h"
-#include "analysis/fft_stages.h"
-#include "literal_fft.h"
-#include "test_signals.h"
+#include "analysis/fft/cpu_features.h"
+#include "analysis/fft/fft.h"
+#include "analysis/fft/bit_reverse.h"
+#include "analysis/fft/stages.h"
+#include "tests/analysis/literal_fft.h"
+#include "tests/analysis/test_signals.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "analysis/fft.h"
+#include "analysis/fft/fft.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <numbers>
 #include <vector>
 
-#include "reference_dft.h"
-#include "test_signals.h"
+#include "tests/analysis/reference_dft.h"
+#include "tests/analysis/test_signals.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "literal_analysis.h"
+#include "tests/analysis/literal_analysis.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 
-#include "literal_fft.h"
+#include "tests/analysis/literal_fft.h"
 
 LiteralTransform literalWindowedTransform(const std::vector<std::int16_t>& samples) {
     constexpr std::size_t n = 65536;

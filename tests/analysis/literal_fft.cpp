@@ -1,4 +1,4 @@
-#include "literal_fft.h"
+#include "tests/analysis/literal_fft.h"
 
 #include <cmath>
 #include <cstddef>

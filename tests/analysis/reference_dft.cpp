@@ -1,4 +1,4 @@
-#include "reference_dft.h"
+#include "tests/analysis/reference_dft.h"
 
 #include <cmath>
 #include <cstddef>

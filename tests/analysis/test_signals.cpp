@@ -1,4 +1,4 @@
-#include "test_signals.h"
+#include "tests/analysis/test_signals.h"
 
 #include <cmath>
 #include <numbers>

@@ -14,15 +14,15 @@
 #include <vector>
 
 #include "analysis/analysis_window.h"
-#include "analysis/cpu_features.h"
-#include "analysis/fft.h"
-#include "analysis/fft_stages.h"
+#include "analysis/fft/cpu_features.h"
+#include "analysis/fft/fft.h"
+#include "analysis/fft/stages.h"
 #include "analysis/spectrum_peak.h"
-#include "analysis/windowed_first_stages.h"
+#include "analysis/fft/windowed_first_stages.h"
 #include "analysis/windowed_samples.h"
-#include "literal_analysis.h"
+#include "tests/analysis/literal_analysis.h"
 #include "state/shared_state.h"
-#include "test_signals.h"
+#include "tests/analysis/test_signals.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "analysis/analyze_block.h"
-#include "analysis/fft.h"
+#include "analysis/fft/fft.h"
 #include "state/shared_state.h"
 
 namespace {

@@ -1,11 +1,12 @@
 #pragma once
 
 // The butterfly stages from half-length kLanes on, for any vector width: include this after one
-// of the vector_ops headers, in a file compiled for that extension. Internal linkage, as those
+// of the vocabulary headers, in a file compiled for that extension. Internal linkage, as those
 // have. The stages take their factors from fftTwiddles().
 #include <cstddef>
 
-#include "analysis/fft_twiddles.h"
+#include "analysis/fft/simd/butterflies.h"
+#include "analysis/fft/twiddles.h"
 
 namespace {
 

@@ -1,7 +1,9 @@
-#include "analysis/fft_twiddles.h"
+#include "analysis/fft/twiddles.h"
 
 #include <cmath>
 #include <vector>
+
+#include "analysis/fft/stages.h"
 
 namespace {
 
@@ -46,13 +48,7 @@ void runningTwiddleStage(float* re, float* im, std::size_t n, std::size_t half) 
         float wRe = 1.0f;
         float wIm = 0.0f;
         for (std::size_t a = g; a < g + half; ++a) {
-            const std::size_t b = a + half;
-            const float tRe = re[b] * wRe - im[b] * wIm;
-            const float tIm = im[b] * wRe + re[b] * wIm;
-            re[b] = re[a] - tRe;
-            im[b] = im[a] - tIm;
-            re[a] = re[a] + tRe;
-            im[a] = im[a] + tIm;
+            scalarButterfly(re, im, a, a + half, wRe, wIm);
             const float nextRe = wRe * wr - wIm * wi;
             wIm = wRe * wi + wIm * wr;
             wRe = nextRe;

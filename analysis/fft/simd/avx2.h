@@ -6,6 +6,7 @@
 #include <immintrin.h>
 
 #include <cstddef>
+#include <cstdint>
 
 namespace {
 
@@ -24,6 +25,12 @@ inline Vector load(const float* from) {
     return _mm256_loadu_ps(from);
 }
 
+// kLanes 16-bit samples as floats.
+inline Vector fromSamples(const std::int16_t* from) {
+    const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    return _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(raw));
+}
+
 inline void store(float* to, Vector value) {
     _mm256_storeu_ps(to, value);
 }
@@ -32,8 +39,16 @@ inline Vector add(Vector x, Vector y) {
     return _mm256_add_ps(x, y);
 }
 
+inline Vector subtract(Vector x, Vector y) {
+    return _mm256_sub_ps(x, y);
+}
+
 inline Vector multiply(Vector x, Vector y) {
     return _mm256_mul_ps(x, y);
+}
+
+inline Vector divide(Vector x, Vector y) {
+    return _mm256_div_ps(x, y);
 }
 
 inline Vector squareRoot(Vector value) {
@@ -43,25 +58,6 @@ inline Vector squareRoot(Vector value) {
 // Neither argument is ever NaN here.
 inline Vector maximum(Vector x, Vector y) {
     return _mm256_max_ps(x, y);
-}
-
-// One radix-2 butterfly per lane: t = b * w, then b = a - t and a = a + t, multiplying,
-// subtracting and adding exactly as the scalar butterfly does, nothing fused.
-inline void butterfly(Vector& aRe, Vector& aIm, Vector& bRe, Vector& bIm, Vector wRe, Vector wIm) {
-    const Vector tRe = _mm256_sub_ps(_mm256_mul_ps(bRe, wRe), _mm256_mul_ps(bIm, wIm));
-    const Vector tIm = _mm256_add_ps(_mm256_mul_ps(bIm, wRe), _mm256_mul_ps(bRe, wIm));
-    bRe = _mm256_sub_ps(aRe, tRe);
-    bIm = _mm256_sub_ps(aIm, tIm);
-    aRe = _mm256_add_ps(aRe, tRe);
-    aIm = _mm256_add_ps(aIm, tIm);
-}
-
-// The butterfly with the factor (1, +0) on two points whose imaginary parts are +0: for finite
-// values it gives a + b and a - b, and leaves both imaginary parts +0, to the bit.
-inline void realButterfly(Vector& a, Vector& b) {
-    const Vector sum = _mm256_add_ps(a, b);
-    b = _mm256_sub_ps(a, b);
-    a = sum;
 }
 
 }  // namespace

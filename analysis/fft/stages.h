@@ -2,7 +2,24 @@
 
 #include <cstddef>
 
-#include "analysis/simd.h"
+#include "analysis/fft/simd.h"
+
+// Internal linkage, as files compiled for wider extensions include this too.
+namespace {
+
+// The radix-2 butterfly on points a and b with the factor w: t = b * w, then b = a - t and
+// a = a + t, in this order of operations; every route of the transform computes exactly this.
+inline void scalarButterfly(float* re, float* im, std::size_t a, std::size_t b, float wRe,
+                            float wIm) {
+    const float tRe = re[b] * wRe - im[b] * wIm;
+    const float tIm = im[b] * wRe + re[b] * wIm;
+    re[b] = re[a] - tRe;
+    im[b] = im[a] - tIm;
+    re[a] = re[a] + tRe;
+    im[a] = im[a] + tIm;
+}
+
+}  // namespace
 
 // Every butterfly stage of an n-point transform (n a power of two, n <= kTwiddleTableLength)
 // whose input is already in bit-reversed order, with the factors of fftTwiddles(). All variants

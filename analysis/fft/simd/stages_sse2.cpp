@@ -1,14 +1,14 @@
-#include "analysis/fft_stages.h"
+#include "analysis/fft/stages.h"
 
 #if defined(VOXWELL_SSE2)
 
 #include <emmintrin.h>
 
-#include "analysis/fft_twiddles.h"
-#include "analysis/vector_ops_sse2.h"
+#include "analysis/fft/twiddles.h"
+#include "analysis/fft/simd/sse2.h"
 
 // Written in terms of the vector operations above.
-#include "analysis/vector_stages.h"
+#include "analysis/fft/simd/stages.h"
 
 namespace {
 

@@ -2,17 +2,17 @@
 // internal linkage, and the only inline functions used from headers are the intrinsics and the
 // vector operations and stages, which have internal linkage too: so no AVX2-encoded copy of a
 // shared inline function can be picked by the linker for code that runs on older processors.
-#include "analysis/fft_stages.h"
+#include "analysis/fft/stages.h"
 
 #if defined(VOXWELL_SSE2)
 
 #include <immintrin.h>
 
-#include "analysis/fft_twiddles.h"
-#include "analysis/vector_ops_avx2.h"
+#include "analysis/fft/twiddles.h"
+#include "analysis/fft/simd/avx2.h"
 
 // Written in terms of the vector operations above.
-#include "analysis/vector_stages.h"
+#include "analysis/fft/simd/stages.h"
 
 namespace {
 

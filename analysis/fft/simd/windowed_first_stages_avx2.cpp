@@ -1,45 +1,24 @@
 // Compiled with AVX2 enabled and entered only after cpuSupportsAvx2(). As in the AVX2 stages,
 // everything here has internal linkage, as do the vector operations and stages it uses from
 // headers.
-#include "analysis/windowed_first_stages.h"
+#include "analysis/fft/windowed_first_stages.h"
 
 #if defined(VOXWELL_SSE2)
 
 #include <immintrin.h>
 
-#include "analysis/fft_twiddles.h"
-#include "analysis/vector_ops_avx2.h"
+#include "analysis/fft/bit_reverse.h"
+#include "analysis/fft/twiddles.h"
+#include "analysis/fft/simd/avx2.h"
+#include "state/samples.h"
 
 // Written in terms of the vector operations above.
-#include "analysis/first_four_stages_on_rows.h"
+#include "analysis/fft/simd/first_four_stages_on_rows.h"
 
 namespace {
 
-constexpr float kSampleScale = 3.0517578125e-05f;  // 1 / 32768
 constexpr std::size_t kPoints = 65536;
 constexpr std::size_t kQuarter = kPoints / 16;
-constexpr std::size_t kReversed4[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
-
-inline std::size_t reverse8(std::size_t value) {
-    return (kReversed4[value & 15] << 4) | kReversed4[value >> 4];
-}
-
-// Eight windowed samples from index `first` on, +0 from `used` on.
-inline __m256 windowedSamples(const std::int16_t* samples, std::size_t used, const float* window,
-                              std::size_t first) {
-    if (first + 8 <= used) {
-        const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + first));
-        const __m256 values = _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(raw));
-        return _mm256_mul_ps(_mm256_mul_ps(values, _mm256_set1_ps(kSampleScale)),
-                             _mm256_loadu_ps(window + first));
-    }
-    alignas(32) float values[8];
-    for (std::size_t k = 0; k < 8; ++k) {
-        const std::size_t i = first + k;
-        values[k] = i < used ? (static_cast<float>(samples[i]) * kSampleScale) * window[i] : 0.0f;
-    }
-    return _mm256_load_ps(values);
-}
 
 // Writes column c of the eight rows as eight consecutive floats at out[c].
 inline void storeTransposed(const __m256* rows, float* const* out) {
@@ -89,9 +68,9 @@ std::size_t loadWindowedFirstStagesAvx2(const std::int16_t* samples, std::size_t
     alignas(32) float batchIm[16][kSlots * 16];
     for (std::size_t firstSlot = 0; firstSlot < 256; firstSlot += kSlots) {
         for (std::size_t k = 0; k < kSlots; ++k) {
-            const std::size_t m = reverse8(firstSlot + k);
+            const std::size_t m = reverseEightBits(firstSlot + k);
             for (std::size_t row = 0; row < 16; ++row) {
-                const std::size_t first = kReversed4[row] * kQuarter + 16 * m;
+                const std::size_t first = kReversedFour[row] * kQuarter + 16 * m;
                 rowsRe[0][row] = windowedSamples(samples, used, window, first);
                 rowsRe[1][row] = windowedSamples(samples, used, window, first + 8);
             }
@@ -114,7 +93,7 @@ std::size_t loadWindowedFirstStagesAvx2(const std::int16_t* samples, std::size_t
             }
         }
         for (std::size_t c = 0; c < 16; ++c) {
-            const std::size_t first = kReversed4[c] * kQuarter + 16 * firstSlot;
+            const std::size_t first = kReversedFour[c] * kQuarter + 16 * firstSlot;
             for (std::size_t i = 0; i < kSlots * 16; i += 8) {
                 _mm256_storeu_ps(re + first + i, _mm256_load_ps(batchRe[c] + i));
                 _mm256_storeu_ps(im + first + i, _mm256_load_ps(batchIm[c] + i));

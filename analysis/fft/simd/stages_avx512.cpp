@@ -1,17 +1,17 @@
 // Compiled with AVX-512F enabled and entered only after cpuSupportsAvx512(). As with the AVX2
 // stages, everything here has internal linkage, as do the vector operations and stages it uses
 // from headers.
-#include "analysis/fft_stages.h"
+#include "analysis/fft/stages.h"
 
 #if defined(VOXWELL_SSE2)
 
 #include <immintrin.h>
 
-#include "analysis/fft_twiddles.h"
-#include "analysis/vector_ops_avx512.h"
+#include "analysis/fft/twiddles.h"
+#include "analysis/fft/simd/avx512.h"
 
 // Written in terms of the vector operations above.
-#include "analysis/vector_stages.h"
+#include "analysis/fft/simd/stages.h"
 
 // The first four stages need lanes from within a run of 16 points only; the AVX2 kernel for
 // them is used as it is.

@@ -1,12 +1,12 @@
-#include "analysis/fft.h"
+#include "analysis/fft/fft.h"
 
 #include <algorithm>
 #include <cstddef>
 
-#include "analysis/cpu_features.h"
-#include "analysis/fft_bit_reverse.h"
-#include "analysis/fft_stages.h"
-#include "analysis/fft_twiddles.h"
+#include "analysis/fft/cpu_features.h"
+#include "analysis/fft/bit_reverse.h"
+#include "analysis/fft/stages.h"
+#include "analysis/fft/twiddles.h"
 
 namespace {
 

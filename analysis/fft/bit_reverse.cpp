@@ -1,4 +1,4 @@
-#include "analysis/fft_bit_reverse.h"
+#include "analysis/fft/bit_reverse.h"
 
 #include <array>
 #include <utility>
@@ -11,23 +11,7 @@ constexpr unsigned kTileBits = 4;
 constexpr std::size_t kTile = std::size_t{1} << kTileBits;
 using Tile = std::array<float, kTile * kTile>;
 
-std::size_t reverseBits(std::size_t value, unsigned bits) {
-    std::size_t reversed = 0;
-    for (unsigned bit = 0; bit < bits; ++bit) {
-        reversed = (reversed << 1) | ((value >> bit) & 1);
-    }
-    return reversed;
-}
-
-constexpr std::array<std::size_t, kTile> kReversedTileIndex = [] {
-    std::array<std::size_t, kTile> table{};
-    for (std::size_t i = 0; i < kTile; ++i) {
-        for (unsigned bit = 0; bit < kTileBits; ++bit) {
-            table[i] |= ((i >> bit) & 1) << (kTileBits - 1 - bit);
-        }
-    }
-    return table;
-}();
+static_assert(kReversedFour.size() == kTile);
 
 void loadTile(const float* x, std::size_t base, std::size_t rowStride, Tile& tile) {
     for (std::size_t r = 0; r < kTile; ++r) {
@@ -42,8 +26,7 @@ void loadTile(const float* x, std::size_t base, std::size_t rowStride, Tile& til
 void storeMirrored(const Tile& tile, float* x, std::size_t base, std::size_t rowStride) {
     for (std::size_t r = 0; r < kTile; ++r) {
         for (std::size_t c = 0; c < kTile; ++c) {
-            x[r * rowStride + base + c] =
-                tile[kReversedTileIndex[c] * kTile + kReversedTileIndex[r]];
+            x[r * rowStride + base + c] = tile[kReversedFour[c] * kTile + kReversedFour[r]];
         }
     }
 }

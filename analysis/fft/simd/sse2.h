@@ -31,8 +31,16 @@ inline Vector add(Vector x, Vector y) {
     return _mm_add_ps(x, y);
 }
 
+inline Vector subtract(Vector x, Vector y) {
+    return _mm_sub_ps(x, y);
+}
+
 inline Vector multiply(Vector x, Vector y) {
     return _mm_mul_ps(x, y);
+}
+
+inline Vector divide(Vector x, Vector y) {
+    return _mm_div_ps(x, y);
 }
 
 inline Vector squareRoot(Vector value) {
@@ -42,25 +50,6 @@ inline Vector squareRoot(Vector value) {
 // Neither argument is ever NaN here.
 inline Vector maximum(Vector x, Vector y) {
     return _mm_max_ps(x, y);
-}
-
-// One radix-2 butterfly per lane: t = b * w, then b = a - t and a = a + t, multiplying,
-// subtracting and adding exactly as the scalar butterfly does, nothing fused.
-inline void butterfly(Vector& aRe, Vector& aIm, Vector& bRe, Vector& bIm, Vector wRe, Vector wIm) {
-    const Vector tRe = _mm_sub_ps(_mm_mul_ps(bRe, wRe), _mm_mul_ps(bIm, wIm));
-    const Vector tIm = _mm_add_ps(_mm_mul_ps(bIm, wRe), _mm_mul_ps(bRe, wIm));
-    bRe = _mm_sub_ps(aRe, tRe);
-    bIm = _mm_sub_ps(aIm, tIm);
-    aRe = _mm_add_ps(aRe, tRe);
-    aIm = _mm_add_ps(aIm, tIm);
-}
-
-// The butterfly with the factor (1, +0) on two points whose imaginary parts are +0: for finite
-// values it gives a + b and a - b, and leaves both imaginary parts +0, to the bit.
-inline void realButterfly(Vector& a, Vector& b) {
-    const Vector sum = _mm_add_ps(a, b);
-    b = _mm_sub_ps(a, b);
-    a = sum;
 }
 
 }  // namespace

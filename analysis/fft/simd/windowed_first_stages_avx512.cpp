@@ -1,51 +1,29 @@
 // Compiled with AVX-512F enabled and entered only after cpuSupportsAvx512(). As in the AVX2 stages,
 // everything here has internal linkage, as do the vector operations and stages it uses from
 // headers.
-#include "analysis/windowed_first_stages.h"
+#include "analysis/fft/windowed_first_stages.h"
 
 #if defined(VOXWELL_SSE2)
 
 #include <immintrin.h>
 
-#include "analysis/fft_twiddles.h"
-#include "analysis/vector_ops_avx512.h"
+#include "analysis/fft/bit_reverse.h"
+#include "analysis/fft/twiddles.h"
+#include "analysis/fft/simd/avx512.h"
+#include "state/samples.h"
 
 // Written in terms of the vector operations above.
-#include "analysis/first_four_stages_on_rows.h"
-#include "analysis/vector_stages.h"
+#include "analysis/fft/simd/first_four_stages_on_rows.h"
+#include "analysis/fft/simd/stages.h"
 
 namespace {
 
-constexpr float kSampleScale = 3.0517578125e-05f;  // 1 / 32768
 constexpr std::size_t kQuarter = 4096;
-constexpr std::size_t kReversed4[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
 
 // GCC 12 reports the unspecified pass-through vector inside the plain forms of some of these
 // intrinsics as uninitialised; their zero-masking forms with every lane selected are the same
 // operations without one.
 constexpr __mmask16 kAllLanes = 0xFFFF;
-
-inline std::size_t reverse8(std::size_t value) {
-    return (kReversed4[value & 15] << 4) | kReversed4[value >> 4];
-}
-
-// Sixteen windowed samples from index `first` on, +0 from `used` on.
-inline __m512 windowedSamples(const std::int16_t* samples, std::size_t used, const float* window,
-                              std::size_t first) {
-    if (first + 16 <= used) {
-        const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(samples + first));
-        const __m512 values =
-            _mm512_maskz_cvtepi32_ps(kAllLanes, _mm512_maskz_cvtepi16_epi32(kAllLanes, raw));
-        return _mm512_mul_ps(_mm512_mul_ps(values, _mm512_set1_ps(kSampleScale)),
-                             _mm512_loadu_ps(window + first));
-    }
-    alignas(64) float values[16];
-    for (std::size_t k = 0; k < 16; ++k) {
-        const std::size_t i = first + k;
-        values[k] = i < used ? (static_cast<float>(samples[i]) * kSampleScale) * window[i] : 0.0f;
-    }
-    return _mm512_load_ps(values);
-}
 
 // Writes column c of the 16 rows as 16 consecutive floats at out + c * stride.
 inline void storeTransposed(const __m512* rows, float* out, std::size_t stride) {
@@ -129,10 +107,10 @@ std::size_t loadWindowedFirstStagesAvx512(const std::int16_t* samples, std::size
     alignas(64) float batchIm[16][kSlots * 16];
     for (std::size_t firstSlot = 0; firstSlot < 256; firstSlot += kSlots) {
         for (std::size_t k = 0; k < kSlots; ++k) {
-            const std::size_t m = reverse8(firstSlot + k);
+            const std::size_t m = reverseEightBits(firstSlot + k);
             for (std::size_t row = 0; row < 16; ++row) {
                 rowsRe[row] =
-                    windowedSamples(samples, used, window, kReversed4[row] * kQuarter + 16 * m);
+                    windowedSamples(samples, used, window, kReversedFour[row] * kQuarter + 16 * m);
             }
             firstFourStagesOnRows(rowsRe, rowsIm, twiddles);
             storeTransposed(rowsRe, batchRe[0] + 16 * k, kSlots * 16);
@@ -146,7 +124,7 @@ std::size_t loadWindowedFirstStagesAvx512(const std::int16_t* samples, std::size
                 xIm[q] = _mm512_load_ps(batchIm[c] + 16 * q);
             }
             stages16To64(xRe, xIm, &w16, w32, w64);
-            const std::size_t first = kReversed4[c] * kQuarter + 16 * firstSlot;
+            const std::size_t first = kReversedFour[c] * kQuarter + 16 * firstSlot;
             for (std::size_t q = 0; q < kSlots; ++q) {
                 _mm512_storeu_ps(re + first + 16 * q, xRe[q]);
                 _mm512_storeu_ps(im + first + 16 * q, xIm[q]);

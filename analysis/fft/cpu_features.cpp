@@ -1,4 +1,4 @@
-#include "analysis/cpu_features.h"
+#include "analysis/fft/cpu_features.h"
 
 #if defined(_MSC_VER) && (defined(_M_X64) || defined(_M_IX86))
 #include <immintrin.h>

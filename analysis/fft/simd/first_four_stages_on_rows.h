@@ -1,11 +1,30 @@
 #pragma once
 
 // The first four butterfly stages with the points of each run down a column of 16 rows, for
-// any vector width: include this after one of the vector_ops headers, in a file compiled for
-// that extension. Internal linkage, as those have.
+// any vector width: include this after one of the vocabulary headers (sse2.h, avx2.h, avx512.h), in
+// a file compiled for that extension. Internal linkage, as those have.
 #include <cstddef>
 
+#include "analysis/fft/simd/butterflies.h"
+#include "state/samples.h"
+
 namespace {
+
+// kLanes windowed samples from index `first` on, +0 from `used` on: sample times 2^-15 times the
+// window, in this order.
+inline Vector windowedSamples(const std::int16_t* samples, std::size_t used, const float* window,
+                              std::size_t first) {
+    if (first + kLanes <= used) {
+        return multiply(multiply(fromSamples(samples + first), broadcast(kSampleScale)),
+                        load(window + first));
+    }
+    alignas(64) float values[kLanes];
+    for (std::size_t k = 0; k < kLanes; ++k) {
+        const std::size_t i = first + k;
+        values[k] = i < used ? (static_cast<float>(samples[i]) * kSampleScale) * window[i] : 0.0f;
+    }
+    return load(values);
+}
 
 // The factor of stage `half` (below 16) at j, in every lane.
 inline void broadcastFactor(const float* twiddles, std::size_t half, std::size_t j, Vector& wRe,

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "analysis/simd.h"
+#include "analysis/fft/simd.h"
 
 #if defined(VOXWELL_SSE2)
 // The 65,536-point block windowed as loadWindowedBitReversed writes it (and +0 imaginary parts),
