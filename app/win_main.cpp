@@ -1,6 +1,7 @@
 #include "app/win_main.h"
 
 #include "app/main_window.h"
+#include "app/window_handlers.h"
 #include "state/shared_state.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
@@ -32,9 +33,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     }
     // The loop may also end while a recording runs (WM_QUIT from outside, GetMessageW failing):
     // finish its file rather than destroy a joinable thread.
-    g_recording = false;
-    if (g_captureThread.joinable()) {
-        g_captureThread.join();
-    }
+    finishRecordingNow();
     return 0;
 }

@@ -71,15 +71,14 @@ void startRecording(HWND window) {
     }
 }
 
-// Stop the recording and wait until its file is written and closed.
+}  // namespace
+
 void finishRecordingNow() {
     g_recording = false;
     if (g_captureThread.joinable()) {
         g_captureThread.join();
     }
 }
-
-}  // namespace
 
 // No font is set: the controls keep the system's default one.
 LRESULT onCreate(HWND window) {
@@ -191,10 +190,7 @@ LRESULT onCaptureDone(HWND window) {
         showOutcome();
     }
     // The capture may have ended on its own (a failure); Start must be possible again.
-    g_recording = false;
-    if (g_captureThread.joinable()) {
-        g_captureThread.join();
-    }
+    finishRecordingNow();
     g_captureActive = false;
     // A recording saved elsewhere after a failed write is no longer needed.
     if (outcome == CaptureOutcome::saved) {

@@ -14,3 +14,6 @@ LRESULT onEndSession(WPARAM ending);
 LRESULT onCaptureStarted();
 LRESULT onCaptureDone(HWND window);
 LRESULT onSpectrumReady();
+
+// Ends a running recording and waits until its thread, and so its file, is finished.
+void finishRecordingNow();
