@@ -43,7 +43,7 @@ case "$scenario" in
             "$amplitude" 997 440
         ;;
     lost_source | paused)
-        # Something happens to the microphone 3 s into a recording of up to 8 s. Unloading the
+        # Something happens to the microphone 2 s into a recording of up to 8 s. Unloading the
         # source's module makes Wine's stream fail in some runs (the recording then ends as
         # disconnected) and only stop delivering in others; either way the file holds what came
         # before. Holding the process for 2 s, longer than the stream's 1 s buffer, loses about
@@ -56,7 +56,10 @@ case "$scenario" in
         harness_wine_background "$log" "$probe" ending "$(harness_winpath "$out/event.wav")" 8 \
             "$ends" "$most"
         probe_pid=$HARNESS_LAST_PID
-        sleep 3
+        # Once the recording runs: Wine's audio driver itself faults when its source goes away
+        # while a stream is being set up.
+        harness_wait_for "the probe's recording stream" 20 harness_pulse_recording
+        sleep 2
         if [[ "$scenario" == lost_source ]]; then
             pactl unload-module module-null-sink
         else

@@ -338,6 +338,11 @@ harness_pulse_streams_at_least() {
     (($(harness_pulse_stream_count) >= $1))
 }
 
+# True once a program records from the harness's server.
+harness_pulse_recording() {
+    (($(pactl list short source-outputs | wc -l) >= 1))
+}
+
 # True once the sink renders no further ahead of real time than its small blocks allow.
 harness_pulse_sink_caught_up() {
     local usec
