@@ -93,11 +93,11 @@ void fftStagesAvx2(float* re, float* im, std::size_t n) {
         fftStagesSse2(re, im, n);
         return;
     }
-    stagesInBlocks(re, im, n, 1, fftFirstFourStagesAvx2, 16);
+    stagesInBlocks(re, im, n, 1, fftFirstFourStagesAvx2, 16, n);
 }
 
 void fftStagesFromAvx2(float* re, float* im, std::size_t n, std::size_t firstHalf) {
-    stagesInBlocks(re, im, n, firstHalf, fftFirstFourStagesAvx2, 16);
+    stagesInBlocks(re, im, n, firstHalf, fftFirstFourStagesAvx2, 16, n);
 }
 
 float fftStagesAndMagnitudesFromAvx2(float* re, float* im, std::size_t firstHalf, float* mags,

@@ -20,11 +20,11 @@ void fftStagesAvx512(float* re, float* im, std::size_t n) {
         fftStagesAvx2(re, im, n);
         return;
     }
-    stagesInBlocks(re, im, n, 1, fftFirstFourStagesAvx2, 16);
+    stagesInBlocks(re, im, n, 1, fftFirstFourStagesAvx2, 16, n);
 }
 
 void fftStagesFromAvx512(float* re, float* im, std::size_t n, std::size_t firstHalf) {
-    stagesInBlocks(re, im, n, firstHalf, fftFirstFourStagesAvx2, 16);
+    stagesInBlocks(re, im, n, firstHalf, fftFirstFourStagesAvx2, 16, n);
 }
 
 float fftStagesAndMagnitudesFromAvx512(float* re, float* im, std::size_t firstHalf, float* mags,

@@ -67,7 +67,7 @@ void fftStagesSse2(float* re, float* im, std::size_t n) {
         fftStagesScalar(re, im, n);
         return;
     }
-    stagesInBlocks(re, im, n, 1, firstThreeStages, 8);
+    stagesInBlocks(re, im, n, 1, firstThreeStages, 8, n);
 }
 
 float fftStagesAndMagnitudesSse2(float* re, float* im, float* mags, float floor) {
