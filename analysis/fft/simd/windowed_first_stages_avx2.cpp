@@ -7,6 +7,8 @@
 
 #include <immintrin.h>
 
+#include <vector>
+
 #include "analysis/fft/bit_reverse.h"
 #include "analysis/fft/twiddles.h"
 #include "analysis/fft/simd/avx2.h"
@@ -19,9 +21,51 @@ namespace {
 
 constexpr std::size_t kPoints = 65536;
 constexpr std::size_t kQuarter = kPoints / 16;
+// Tiles are taken in the order of their runs in the output, slot s holding m = reverse(s).
+constexpr std::size_t kTiles = 256;
+constexpr std::size_t kTilePoints = 256;
 
-// Writes column c of the eight rows as eight consecutive floats at out[c].
-inline void storeTransposed(const __m256* rows, float* const* out) {
+// The window times 2^-15, in the order this pass reads it: tile by tile, row by row. Reading the
+// window where the samples are, 16 rows 16 KiB apart, all rows of a tile fall in one set of the
+// L1 cache; in this order they stream. Scaling by a power of two is exact and no entry of the
+// window comes near the limits of single precision, so sample times scaled entry has the bits
+// of sample times 2^-15 times entry. Built on the first call, from the window of that call; the
+// analysis has one window, which never changes, and one thread that runs this.
+std::vector<float> tileWindow;
+
+void ensureTileWindow(const float* window) {
+    if (!tileWindow.empty()) {
+        return;
+    }
+    tileWindow.resize(kPoints);
+    for (std::size_t slot = 0; slot < kTiles; ++slot) {
+        const std::size_t m = reverseEightBits(slot);
+        for (std::size_t row = 0; row < 16; ++row) {
+            for (std::size_t c = 0; c < 16; ++c) {
+                tileWindow[slot * kTilePoints + 16 * row + c] =
+                    window[kReversedFour[row] * kQuarter + 16 * m + c] * kSampleScale;
+            }
+        }
+    }
+}
+
+// kLanes windowed samples from `first` on, with their scaled window entries at `scaled`; +0 from
+// `used` on when the block is not whole.
+template <bool kWhole>
+inline Vector windowedRow(const std::int16_t* samples, std::size_t used, std::size_t first,
+                          const float* scaled) {
+    if (kWhole || first + kLanes <= used) {
+        return multiply(fromSamples(samples + first), load(scaled));
+    }
+    alignas(32) float values[kLanes];
+    for (std::size_t k = 0; k < kLanes; ++k) {
+        values[k] = first + k < used ? static_cast<float>(samples[first + k]) * scaled[k] : 0.0f;
+    }
+    return load(values);
+}
+
+// Row r of the block becomes column r: rows[c] then holds what was lane c of every row.
+inline void transpose(__m256* rows) {
     const __m256 t0 = _mm256_unpacklo_ps(rows[0], rows[1]);
     const __m256 t1 = _mm256_unpackhi_ps(rows[0], rows[1]);
     const __m256 t2 = _mm256_unpacklo_ps(rows[2], rows[3]);
@@ -38,24 +82,34 @@ inline void storeTransposed(const __m256* rows, float* const* out) {
     const __m256 u5 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(3, 2, 3, 2));
     const __m256 u6 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(1, 0, 1, 0));
     const __m256 u7 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(3, 2, 3, 2));
-    _mm256_storeu_ps(out[0], _mm256_permute2f128_ps(u0, u4, 0x20));
-    _mm256_storeu_ps(out[1], _mm256_permute2f128_ps(u1, u5, 0x20));
-    _mm256_storeu_ps(out[2], _mm256_permute2f128_ps(u2, u6, 0x20));
-    _mm256_storeu_ps(out[3], _mm256_permute2f128_ps(u3, u7, 0x20));
-    _mm256_storeu_ps(out[4], _mm256_permute2f128_ps(u0, u4, 0x31));
-    _mm256_storeu_ps(out[5], _mm256_permute2f128_ps(u1, u5, 0x31));
-    _mm256_storeu_ps(out[6], _mm256_permute2f128_ps(u2, u6, 0x31));
-    _mm256_storeu_ps(out[7], _mm256_permute2f128_ps(u3, u7, 0x31));
+    rows[0] = _mm256_permute2f128_ps(u0, u4, 0x20);
+    rows[1] = _mm256_permute2f128_ps(u1, u5, 0x20);
+    rows[2] = _mm256_permute2f128_ps(u2, u6, 0x20);
+    rows[3] = _mm256_permute2f128_ps(u3, u7, 0x20);
+    rows[4] = _mm256_permute2f128_ps(u0, u4, 0x31);
+    rows[5] = _mm256_permute2f128_ps(u1, u5, 0x31);
+    rows[6] = _mm256_permute2f128_ps(u2, u6, 0x31);
+    rows[7] = _mm256_permute2f128_ps(u3, u7, 0x31);
 }
 
-}  // namespace
+// Writes column c of the eight rows as eight consecutive floats at out[c].
+inline void storeTransposed(__m256* rows, float* const* out) {
+    transpose(rows);
+    for (std::size_t c = 0; c < 8; ++c) {
+        store(out[c], rows[c]);
+    }
+}
+
+// Tiles per batch: each sixteenth of the output receives kSlots runs, consecutive there.
+constexpr std::size_t kSlots = 8;
 
 // Index i = 4096 h + 16 m + c (h, c < 16, m < 256) goes to position 4096 r(c) + 16 r(m) + r(h),
 // r reversing the bits. So the 16 samples with the same m and c, 4096 apart, form one run of 16
 // consecutive positions, the unit of the first four stages. Each half of a row of 16 consecutive
 // samples gives eight such runs at once.
-std::size_t loadWindowedFirstStagesAvx2(const std::int16_t* samples, std::size_t used,
-                                        const float* window, float* re, float* im) {
+template <bool kWhole>
+void windowedFirstFourStages(const std::int16_t* samples, std::size_t used, float* re,
+                             float* im) {
     const float* twiddles = fftTwiddles();
     // Both halves of a row are read together: they share their cache lines.
     __m256 rowsRe[2][16];
@@ -63,16 +117,17 @@ std::size_t loadWindowedFirstStagesAvx2(const std::int16_t* samples, std::size_t
     // The runs of one m go to 16 places 16 KiB apart, all in one set of the L1 cache; written
     // there half a line at a time they made this pass two and a half times slower. Runs of
     // consecutive positions are gathered here and written out a few lines at a time instead.
-    constexpr std::size_t kSlots = 8;
     alignas(32) float batchRe[16][kSlots * 16];
     alignas(32) float batchIm[16][kSlots * 16];
-    for (std::size_t firstSlot = 0; firstSlot < 256; firstSlot += kSlots) {
+    for (std::size_t firstSlot = 0; firstSlot < kTiles; firstSlot += kSlots) {
         for (std::size_t k = 0; k < kSlots; ++k) {
             const std::size_t m = reverseEightBits(firstSlot + k);
+            const float* scaled = tileWindow.data() + (firstSlot + k) * kTilePoints;
             for (std::size_t row = 0; row < 16; ++row) {
                 const std::size_t first = kReversedFour[row] * kQuarter + 16 * m;
-                rowsRe[0][row] = windowedSamples(samples, used, window, first);
-                rowsRe[1][row] = windowedSamples(samples, used, window, first + 8);
+                rowsRe[0][row] = windowedRow<kWhole>(samples, used, first, scaled + 16 * row);
+                rowsRe[1][row] =
+                    windowedRow<kWhole>(samples, used, first + 8, scaled + 16 * row + 8);
             }
             for (std::size_t half = 0; half < 2; ++half) {
                 firstFourStagesOnRows(rowsRe[half], rowsIm[half], twiddles);
@@ -94,11 +149,23 @@ std::size_t loadWindowedFirstStagesAvx2(const std::int16_t* samples, std::size_t
         }
         for (std::size_t c = 0; c < 16; ++c) {
             const std::size_t first = kReversedFour[c] * kQuarter + 16 * firstSlot;
-            for (std::size_t i = 0; i < kSlots * 16; i += 8) {
-                _mm256_storeu_ps(re + first + i, _mm256_load_ps(batchRe[c] + i));
-                _mm256_storeu_ps(im + first + i, _mm256_load_ps(batchIm[c] + i));
+            for (std::size_t i = 0; i < kSlots * 16; i += kLanes) {
+                store(re + first + i, load(batchRe[c] + i));
+                store(im + first + i, load(batchIm[c] + i));
             }
         }
+    }
+}
+
+}  // namespace
+
+std::size_t loadWindowedFirstStagesAvx2(const std::int16_t* samples, std::size_t used,
+                                        const float* window, float* re, float* im) {
+    ensureTileWindow(window);
+    if (used >= kPoints) {
+        windowedFirstFourStages<true>(samples, used, re, im);
+    } else {
+        windowedFirstFourStages<false>(samples, used, re, im);
     }
     return 16;
 }
