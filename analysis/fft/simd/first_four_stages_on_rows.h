@@ -55,8 +55,14 @@ inline void firstFourStagesOnRows(Vector* re, Vector* im, const float* twiddles)
         im[q + 1] = aIm;
         im[q + 3] = bIm;
     }
-    // Half-lengths 4 and 8 on rows j, j + 4, j + 8, j + 12.
-    for (std::size_t j = 0; j < 4; ++j) {
+    // Half-lengths 4 and 8 on rows j, j + 4, j + 8, j + 12. For j = 0 rows 0, 4, 8 and 12 are
+    // still real and meet with the factor (1, +0) in both stages but the last pair.
+    realButterfly(re[0], re[4]);
+    realButterfly(re[8], re[12]);
+    realButterfly(re[0], re[8]);
+    broadcastFactor(twiddles, 8, 4, wRe, wIm);
+    butterfly(re[4], im[4], re[12], im[12], wRe, wIm);
+    for (std::size_t j = 1; j < 4; ++j) {
         broadcastFactor(twiddles, 4, j, wRe, wIm);
         butterfly(re[j], im[j], re[j + 4], im[j + 4], wRe, wIm);
         butterfly(re[j + 8], im[j + 8], re[j + 12], im[j + 12], wRe, wIm);
