@@ -75,25 +75,27 @@ void BM_FftRadix2(benchmark::State& state) {
 }
 
 #if defined(VOXWELL_SSE2)
-// fftRadix2 as it runs on processors with fewer vector extensions than this one.
-void benchStages(benchmark::State& state, void (*stages)(float*, float*, std::size_t),
-                 bool supported) {
+// fftRadix2 as it runs on processors with fewer vector extensions than this one: their
+// permutation, then their stages.
+using Pass = void (*)(float*, float*, std::size_t);
+
+void benchStages(benchmark::State& state, Pass permute, Pass stages, bool supported) {
     if (!supported) {
         state.SkipWithError("not supported by this processor");
         return;
     }
-    benchSplitTransform(state, [stages](std::vector<float>& re, std::vector<float>& im) {
-        bitReversePermute(re.data(), im.data(), re.size());
+    benchSplitTransform(state, [permute, stages](std::vector<float>& re, std::vector<float>& im) {
+        permute(re.data(), im.data(), re.size());
         stages(re.data(), im.data(), re.size());
     });
 }
 
 void BM_FftRadix2Sse2(benchmark::State& state) {
-    benchStages(state, fftStagesSse2, true);
+    benchStages(state, bitReversePermute, fftStagesSse2, true);
 }
 
 void BM_FftRadix2Avx2(benchmark::State& state) {
-    benchStages(state, fftStagesAvx2, cpuSupportsAvx2());
+    benchStages(state, bitReversePermuteAvx2, fftStagesAvx2, cpuSupportsAvx2());
 }
 #endif
 

@@ -3,9 +3,17 @@
 #include <array>
 #include <cstddef>
 
+#include "analysis/fft/simd.h"
+
 // Swaps every element i of re and im with element reverse(i), where reverse mirrors the
 // log2(n) index bits. n is a power of two.
 void bitReversePermute(float* re, float* im, std::size_t n);
+
+#if defined(VOXWELL_SSE2)
+// The same permutation, 8 x 8 blocks at a time in AVX2 registers; only for processors that
+// report AVX2.
+void bitReversePermuteAvx2(float* re, float* im, std::size_t n);
+#endif
 
 // Internal linkage, so that files compiled for wider extensions can use them too.
 namespace {

@@ -27,7 +27,12 @@ StagesFunction fastestStages() {
 }  // namespace
 
 void fftRadix2(std::vector<float>& re, std::vector<float>& im) {
-    bitReversePermute(re.data(), im.data(), re.size());
+#if defined(VOXWELL_SSE2)
+    static const auto permute = cpuSupportsAvx2() ? bitReversePermuteAvx2 : bitReversePermute;
+#else
+    const auto permute = bitReversePermute;
+#endif
+    permute(re.data(), im.data(), re.size());
     fftRadix2FromBitReversed(re.data(), im.data(), re.size());
 }
 

@@ -95,6 +95,25 @@ TEST(FftExactness, Avx2StagesMatch) {
     expectIdenticalToLiteral(withStages(fftStagesAvx2), 2, 65536);
 }
 
+TEST(FftExactness, Avx2PermutationMovesEveryElementAsThePlainOneDoes) {
+    if (!cpuSupportsAvx2()) {
+        GTEST_SKIP() << "this processor has no AVX2";
+    }
+    for (std::size_t n = 1; n <= 131072; n *= 2) {
+        std::vector<float> re(n);
+        std::vector<float> im(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            re[i] = static_cast<float>(i);
+            im[i] = -static_cast<float>(i);
+        }
+        std::vector<float> expectedRe = re;
+        std::vector<float> expectedIm = im;
+        bitReversePermute(expectedRe.data(), expectedIm.data(), n);
+        bitReversePermuteAvx2(re.data(), im.data(), n);
+        EXPECT_TRUE(sameBits(re, expectedRe) && sameBits(im, expectedIm)) << "n = " << n;
+    }
+}
+
 TEST(FftExactness, Avx512StagesMatch) {
     if (!cpuSupportsAvx512()) {
         GTEST_SKIP() << "this processor has no AVX-512";

@@ -60,4 +60,33 @@ inline Vector maximum(Vector x, Vector y) {
     return _mm256_max_ps(x, y);
 }
 
+// The 8 x 8 block of rows[0 .. 7] transposed in place: rows[c] then holds what was lane c of
+// every row.
+inline void transposeEight(Vector* rows) {
+    const __m256 t0 = _mm256_unpacklo_ps(rows[0], rows[1]);
+    const __m256 t1 = _mm256_unpackhi_ps(rows[0], rows[1]);
+    const __m256 t2 = _mm256_unpacklo_ps(rows[2], rows[3]);
+    const __m256 t3 = _mm256_unpackhi_ps(rows[2], rows[3]);
+    const __m256 t4 = _mm256_unpacklo_ps(rows[4], rows[5]);
+    const __m256 t5 = _mm256_unpackhi_ps(rows[4], rows[5]);
+    const __m256 t6 = _mm256_unpacklo_ps(rows[6], rows[7]);
+    const __m256 t7 = _mm256_unpackhi_ps(rows[6], rows[7]);
+    const __m256 u0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m256 u1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m256 u2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m256 u3 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m256 u4 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m256 u5 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m256 u6 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m256 u7 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(3, 2, 3, 2));
+    rows[0] = _mm256_permute2f128_ps(u0, u4, 0x20);
+    rows[1] = _mm256_permute2f128_ps(u1, u5, 0x20);
+    rows[2] = _mm256_permute2f128_ps(u2, u6, 0x20);
+    rows[3] = _mm256_permute2f128_ps(u3, u7, 0x20);
+    rows[4] = _mm256_permute2f128_ps(u0, u4, 0x31);
+    rows[5] = _mm256_permute2f128_ps(u1, u5, 0x31);
+    rows[6] = _mm256_permute2f128_ps(u2, u6, 0x31);
+    rows[7] = _mm256_permute2f128_ps(u3, u7, 0x31);
+}
+
 }  // namespace

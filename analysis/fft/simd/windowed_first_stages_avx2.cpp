@@ -64,37 +64,9 @@ inline Vector windowedRow(const std::int16_t* samples, std::size_t used, std::si
     return load(values);
 }
 
-// Row r of the block becomes column r: rows[c] then holds what was lane c of every row.
-inline void transpose(__m256* rows) {
-    const __m256 t0 = _mm256_unpacklo_ps(rows[0], rows[1]);
-    const __m256 t1 = _mm256_unpackhi_ps(rows[0], rows[1]);
-    const __m256 t2 = _mm256_unpacklo_ps(rows[2], rows[3]);
-    const __m256 t3 = _mm256_unpackhi_ps(rows[2], rows[3]);
-    const __m256 t4 = _mm256_unpacklo_ps(rows[4], rows[5]);
-    const __m256 t5 = _mm256_unpackhi_ps(rows[4], rows[5]);
-    const __m256 t6 = _mm256_unpacklo_ps(rows[6], rows[7]);
-    const __m256 t7 = _mm256_unpackhi_ps(rows[6], rows[7]);
-    const __m256 u0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
-    const __m256 u1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
-    const __m256 u2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
-    const __m256 u3 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
-    const __m256 u4 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(1, 0, 1, 0));
-    const __m256 u5 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(3, 2, 3, 2));
-    const __m256 u6 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(1, 0, 1, 0));
-    const __m256 u7 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(3, 2, 3, 2));
-    rows[0] = _mm256_permute2f128_ps(u0, u4, 0x20);
-    rows[1] = _mm256_permute2f128_ps(u1, u5, 0x20);
-    rows[2] = _mm256_permute2f128_ps(u2, u6, 0x20);
-    rows[3] = _mm256_permute2f128_ps(u3, u7, 0x20);
-    rows[4] = _mm256_permute2f128_ps(u0, u4, 0x31);
-    rows[5] = _mm256_permute2f128_ps(u1, u5, 0x31);
-    rows[6] = _mm256_permute2f128_ps(u2, u6, 0x31);
-    rows[7] = _mm256_permute2f128_ps(u3, u7, 0x31);
-}
-
 // Writes column c of the eight rows as eight consecutive floats at out[c].
 inline void storeTransposed(__m256* rows, float* const* out) {
-    transpose(rows);
+    transposeEight(rows);
     for (std::size_t c = 0; c < 8; ++c) {
         store(out[c], rows[c]);
     }
@@ -108,8 +80,7 @@ constexpr std::size_t kSlots = 8;
 // consecutive positions, the unit of the first four stages. Each half of a row of 16 consecutive
 // samples gives eight such runs at once.
 template <bool kWhole>
-void windowedFirstFourStages(const std::int16_t* samples, std::size_t used, float* re,
-                             float* im) {
+void windowedFirstFourStages(const std::int16_t* samples, std::size_t used, float* re, float* im) {
     const float* twiddles = fftTwiddles();
     // Both halves of a row are read together: they share their cache lines.
     __m256 rowsRe[2][16];
