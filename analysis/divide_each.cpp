@@ -3,7 +3,7 @@
 #include "analysis/fft/cpu_features.h"
 
 #if defined(VOXWELL_SSE2)
-#include "analysis/fft/simd/sse2.h"
+#include "analysis/fft/simd/sse2/sse2.h"
 
 // Written in terms of the vector operations above.
 #include "analysis/fft/simd/divide_each.h"

@@ -9,7 +9,7 @@
 
 #include "analysis/fft/bit_reverse.h"
 #include "analysis/fft/twiddles.h"
-#include "analysis/fft/simd/avx512.h"
+#include "analysis/fft/simd/avx512/avx512.h"
 #include "state/samples.h"
 
 // Written in terms of the vector operations above.

@@ -6,7 +6,7 @@
 
 #include <immintrin.h>
 
-#include "analysis/fft/simd/avx2.h"
+#include "analysis/fft/simd/avx2/avx2.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #if defined(VOXWELL_SSE2)
 
-#include "analysis/fft/simd/avx2.h"
+#include "analysis/fft/simd/avx2/avx2.h"
 
 // Written in terms of the vector operations above.
 #include "analysis/fft/simd/divide_each.h"

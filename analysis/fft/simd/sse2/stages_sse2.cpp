@@ -5,7 +5,7 @@
 #include <emmintrin.h>
 
 #include "analysis/fft/twiddles.h"
-#include "analysis/fft/simd/sse2.h"
+#include "analysis/fft/simd/sse2/sse2.h"
 
 // Written in terms of the vector operations above.
 #include "analysis/fft/simd/stages.h"

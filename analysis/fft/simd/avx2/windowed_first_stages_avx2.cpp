@@ -11,7 +11,7 @@
 
 #include "analysis/fft/bit_reverse.h"
 #include "analysis/fft/twiddles.h"
-#include "analysis/fft/simd/avx2.h"
+#include "analysis/fft/simd/avx2/avx2.h"
 #include "state/samples.h"
 
 // Written in terms of the vector operations above.

@@ -8,7 +8,7 @@
 #include <immintrin.h>
 
 #include "analysis/fft/twiddles.h"
-#include "analysis/fft/simd/avx512.h"
+#include "analysis/fft/simd/avx512/avx512.h"
 
 // Written in terms of the vector operations above.
 #include "analysis/fft/simd/stages.h"

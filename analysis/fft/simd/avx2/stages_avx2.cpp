@@ -9,7 +9,7 @@
 #include <immintrin.h>
 
 #include "analysis/fft/twiddles.h"
-#include "analysis/fft/simd/avx2.h"
+#include "analysis/fft/simd/avx2/avx2.h"
 
 // Written in terms of the vector operations above.
 #include "analysis/fft/simd/stages.h"
