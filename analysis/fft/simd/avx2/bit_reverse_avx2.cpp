@@ -45,35 +45,21 @@ void copyRows(const float* from, std::size_t fromStride, float* to, std::size_t 
 }  // namespace
 
 void bitReversePermuteAvx2(float* re, float* im, std::size_t n) {
-    unsigned bits = 0;
-    while ((std::size_t{1} << bits) < n) {
-        ++bits;
-    }
-    if (bits < 8) {
+    if (n < kTile * kTile) {
         bitReversePermute(re, im, n);
         return;
     }
-    const unsigned middleBits = bits - 8;
-    const std::size_t rowStride = n / kTile;
-    alignas(32) float saved[kTile * kTile];
-    alignas(32) float mirrored[kTile * kTile];
-    for (std::size_t middle = 0; middle < (std::size_t{1} << middleBits); ++middle) {
-        const std::size_t mirror = reverseBits(middle, middleBits);
-        if (mirror < middle) {
-            continue;
+    permuteByTiles(re, im, n, [](float* tile, float* partner, std::size_t rowStride) {
+        alignas(32) float saved[kTile * kTile];
+        alignas(32) float mirrored[kTile * kTile];
+        copyRows(tile, rowStride, saved, kTile);
+        if (partner != tile) {
+            mirrorTile(partner, rowStride, mirrored, kTile);
+            copyRows(mirrored, kTile, tile, rowStride);
         }
-        for (float* x : {re, im}) {
-            float* tile = x + middle * kTile;
-            float* partner = x + mirror * kTile;
-            copyRows(tile, rowStride, saved, kTile);
-            if (mirror != middle) {
-                mirrorTile(partner, rowStride, mirrored, kTile);
-                copyRows(mirrored, kTile, tile, rowStride);
-            }
-            mirrorTile(saved, kTile, mirrored, kTile);
-            copyRows(mirrored, kTile, partner, rowStride);
-        }
-    }
+        mirrorTile(saved, kTile, mirrored, kTile);
+        copyRows(mirrored, kTile, partner, rowStride);
+    });
 }
 
 #endif
