@@ -11,9 +11,7 @@
 // the bit-reversed load followed by those stages holds. Samples from `used` on count as zero.
 // Returns the half-length of the first stage still to run.
 
-// Through the stages of half-lengths 1 to 8; only for processors that report AVX2. Keeps a copy
-// of `window` in the order it reads it, made on the first call: every call must pass the same
-// window.
+// Through the stages of half-lengths 1 to 8; only for processors that report AVX2.
 std::size_t loadWindowedFirstStagesAvx2(const std::int16_t* samples, std::size_t used,
                                         const float* window, float* re, float* im);
 // Through the stages of half-lengths 1 to 64; only for processors that report AVX-512F.

@@ -7,8 +7,6 @@
 
 #include <immintrin.h>
 
-#include <vector>
-
 #include "analysis/fft/bit_reverse.h"
 #include "analysis/fft/twiddles.h"
 #include "analysis/fft/simd/avx2/avx2.h"
@@ -23,45 +21,16 @@ constexpr std::size_t kPoints = 65536;
 constexpr std::size_t kQuarter = kPoints / 16;
 // Tiles are taken in the order of their runs in the output, slot s holding m = reverse(s).
 constexpr std::size_t kTiles = 256;
-constexpr std::size_t kTilePoints = 256;
 
-// The window times 2^-15, in the order this pass reads it: tile by tile, row by row. Reading the
-// window where the samples are, 16 rows 16 KiB apart, all rows of a tile fall in one set of the
-// L1 cache; in this order they stream. Scaling by a power of two is exact and no entry of the
-// window comes near the limits of single precision, so sample times scaled entry has the bits
-// of sample times 2^-15 times entry. Built on the first call, from the window of that call; the
-// analysis has one window, which never changes, and one thread that runs this.
-std::vector<float> tileWindow;
-
-void ensureTileWindow(const float* window) {
-    if (!tileWindow.empty()) {
-        return;
-    }
-    tileWindow.resize(kPoints);
-    for (std::size_t slot = 0; slot < kTiles; ++slot) {
-        const std::size_t m = reverseEightBits(slot);
-        for (std::size_t row = 0; row < 16; ++row) {
-            for (std::size_t c = 0; c < 16; ++c) {
-                tileWindow[slot * kTilePoints + 16 * row + c] =
-                    window[kReversedFour[row] * kQuarter + 16 * m + c] * kSampleScale;
-            }
-        }
-    }
-}
-
-// kLanes windowed samples from `first` on, with their scaled window entries at `scaled`; +0 from
-// `used` on when the block is not whole.
+// kLanes windowed samples from `first` on; in a whole block no row reaches its end.
 template <bool kWhole>
-inline Vector windowedRow(const std::int16_t* samples, std::size_t used, std::size_t first,
-                          const float* scaled) {
-    if (kWhole || first + kLanes <= used) {
-        return multiply(fromSamples(samples + first), load(scaled));
+inline Vector windowedRow(const std::int16_t* samples, std::size_t used, const float* window,
+                          std::size_t first) {
+    if (kWhole) {
+        return multiply(multiply(fromSamples(samples + first), broadcast(kSampleScale)),
+                        load(window + first));
     }
-    alignas(32) float values[kLanes];
-    for (std::size_t k = 0; k < kLanes; ++k) {
-        values[k] = first + k < used ? static_cast<float>(samples[first + k]) * scaled[k] : 0.0f;
-    }
-    return load(values);
+    return windowedSamples(samples, used, window, first);
 }
 
 // Writes column c of the eight rows as eight consecutive floats at out[c].
@@ -80,7 +49,8 @@ constexpr std::size_t kSlots = 8;
 // consecutive positions, the unit of the first four stages. Each half of a row of 16 consecutive
 // samples gives eight such runs at once.
 template <bool kWhole>
-void windowedFirstFourStages(const std::int16_t* samples, std::size_t used, float* re, float* im) {
+void windowedFirstFourStages(const std::int16_t* samples, std::size_t used, const float* window,
+                             float* re, float* im) {
     const float* twiddles = fftTwiddles();
     // Both halves of a row are read together: they share their cache lines.
     __m256 rowsRe[2][16];
@@ -93,12 +63,10 @@ void windowedFirstFourStages(const std::int16_t* samples, std::size_t used, floa
     for (std::size_t firstSlot = 0; firstSlot < kTiles; firstSlot += kSlots) {
         for (std::size_t k = 0; k < kSlots; ++k) {
             const std::size_t m = reverseEightBits(firstSlot + k);
-            const float* scaled = tileWindow.data() + (firstSlot + k) * kTilePoints;
             for (std::size_t row = 0; row < 16; ++row) {
                 const std::size_t first = kReversedFour[row] * kQuarter + 16 * m;
-                rowsRe[0][row] = windowedRow<kWhole>(samples, used, first, scaled + 16 * row);
-                rowsRe[1][row] =
-                    windowedRow<kWhole>(samples, used, first + 8, scaled + 16 * row + 8);
+                rowsRe[0][row] = windowedRow<kWhole>(samples, used, window, first);
+                rowsRe[1][row] = windowedRow<kWhole>(samples, used, window, first + 8);
             }
             for (std::size_t half = 0; half < 2; ++half) {
                 firstFourStagesOnRows(rowsRe[half], rowsIm[half], twiddles);
@@ -132,11 +100,10 @@ void windowedFirstFourStages(const std::int16_t* samples, std::size_t used, floa
 
 std::size_t loadWindowedFirstStagesAvx2(const std::int16_t* samples, std::size_t used,
                                         const float* window, float* re, float* im) {
-    ensureTileWindow(window);
     if (used >= kPoints) {
-        windowedFirstFourStages<true>(samples, used, re, im);
+        windowedFirstFourStages<true>(samples, used, window, re, im);
     } else {
-        windowedFirstFourStages<false>(samples, used, re, im);
+        windowedFirstFourStages<false>(samples, used, window, re, im);
     }
     return 16;
 }
