@@ -22,17 +22,6 @@ constexpr std::size_t kQuarter = kPoints / 16;
 // Tiles are taken in the order of their runs in the output, slot s holding m = reverse(s).
 constexpr std::size_t kTiles = 256;
 
-// kLanes windowed samples from `first` on; in a whole block no row reaches its end.
-template <bool kWhole>
-inline Vector windowedRow(const std::int16_t* samples, std::size_t used, const float* window,
-                          std::size_t first) {
-    if (kWhole) {
-        return multiply(multiply(fromSamples(samples + first), broadcast(kSampleScale)),
-                        load(window + first));
-    }
-    return windowedSamples(samples, used, window, first);
-}
-
 // Writes column c of the eight rows as eight consecutive floats at out[c].
 inline void storeTransposed(__m256* rows, float* const* out) {
     transposeEight(rows);
@@ -48,7 +37,6 @@ constexpr std::size_t kSlots = 8;
 // r reversing the bits. So the 16 samples with the same m and c, 4096 apart, form one run of 16
 // consecutive positions, the unit of the first four stages. Each half of a row of 16 consecutive
 // samples gives eight such runs at once.
-template <bool kWhole>
 void windowedFirstFourStages(const std::int16_t* samples, std::size_t used, const float* window,
                              float* re, float* im) {
     const float* twiddles = fftTwiddles();
@@ -65,8 +53,8 @@ void windowedFirstFourStages(const std::int16_t* samples, std::size_t used, cons
             const std::size_t m = reverseEightBits(firstSlot + k);
             for (std::size_t row = 0; row < 16; ++row) {
                 const std::size_t first = kReversedFour[row] * kQuarter + 16 * m;
-                rowsRe[0][row] = windowedRow<kWhole>(samples, used, window, first);
-                rowsRe[1][row] = windowedRow<kWhole>(samples, used, window, first + 8);
+                rowsRe[0][row] = windowedSamples(samples, used, window, first);
+                rowsRe[1][row] = windowedSamples(samples, used, window, first + 8);
             }
             for (std::size_t half = 0; half < 2; ++half) {
                 firstFourStagesOnRows(rowsRe[half], rowsIm[half], twiddles);
@@ -100,11 +88,7 @@ void windowedFirstFourStages(const std::int16_t* samples, std::size_t used, cons
 
 std::size_t loadWindowedFirstStagesAvx2(const std::int16_t* samples, std::size_t used,
                                         const float* window, float* re, float* im) {
-    if (used >= kPoints) {
-        windowedFirstFourStages<true>(samples, used, window, re, im);
-    } else {
-        windowedFirstFourStages<false>(samples, used, window, re, im);
-    }
+    windowedFirstFourStages(samples, used, window, re, im);
     return 16;
 }
 
