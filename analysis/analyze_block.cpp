@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/analysis_window.h"
+#include "analysis/fft/windowed_first_stages.h"
 #include "analysis/publish_spectrum.h"
 #include "analysis/spectrum_peak.h"
 #include "analysis/windowed_transform.h"
@@ -29,14 +30,14 @@ std::vector<float> analysisMags;
 void analyzeBlock(const std::int16_t* samples, std::uint64_t count, std::int32_t sampleRate) {
     ensureAnalysisWindow();
     if (analysisWork.empty()) {
-        analysisWork.resize(2 * kBlockLength + kGap + kLine);
+        analysisWork.resize(2 * kWorkArrayLength + kGap + kLine);
         analysisMags.resize(kSpectrumLength);
     }
     void* start = analysisWork.data();
     std::size_t space = analysisWork.size() * sizeof(float);
-    float* re = static_cast<float*>(
-        std::align(kLine * sizeof(float), (2 * kBlockLength + kGap) * sizeof(float), start, space));
-    float* im = re + kBlockLength + kGap;
+    float* re = static_cast<float*>(std::align(
+        kLine * sizeof(float), (2 * kWorkArrayLength + kGap) * sizeof(float), start, space));
+    float* im = re + kWorkArrayLength + kGap;
 
     const std::size_t used = static_cast<std::size_t>(std::min<std::uint64_t>(count, kBlockLength));
     float maxMag = kPeakFloor;

@@ -10,26 +10,12 @@
 #include "analysis/windowed_samples.h"
 #include "state/shared_state.h"
 
-namespace {
-
-#if defined(VOXWELL_SSE2)
-// Windowing, bit reversal and the first stages in one pass, which also writes every imaginary
-// part; returns the half-length of the first stage still to run.
-std::size_t loadWindowedFirstStagesWide(const std::int16_t* samples, std::size_t used, float* re,
-                                        float* im) {
-    return (cpuSupportsAvx512() ? loadWindowedFirstStagesAvx512 : loadWindowedFirstStagesAvx2)(
-        samples, used, g_fftWork.data(), re, im);
-}
-#endif
-
-}  // namespace
-
 void transformWindowedBlock(const std::int16_t* samples, std::size_t used, float* re, float* im) {
 #if defined(VOXWELL_SSE2)
-    if (cpuSupportsAvx2()) {
-        const std::size_t firstHalf = loadWindowedFirstStagesWide(samples, used, re, im);
-        (cpuSupportsAvx512() ? fftStagesFromAvx512 : fftStagesFromAvx2)(re, im, kBlockLength,
-                                                                        firstHalf);
+    if (cpuSupportsAvx512()) {
+        const std::size_t firstHalf =
+            loadWindowedFirstStagesAvx512(samples, used, g_fftWork.data(), re, im);
+        fftStagesFromAvx512(re, im, kBlockLength, firstHalf);
         return;
     }
 #endif
@@ -41,11 +27,13 @@ void transformWindowedBlock(const std::int16_t* samples, std::size_t used, float
 std::size_t windowedMagnitudesAndPeak(const std::int16_t* samples, std::size_t used, float* re,
                                       float* im, float* mags, float& maxMag) {
 #if defined(VOXWELL_SSE2)
-    if (cpuSupportsAvx2()) {
-        const std::size_t firstHalf = loadWindowedFirstStagesWide(samples, used, re, im);
-        maxMag = (cpuSupportsAvx512()
-                      ? fftStagesAndMagnitudesFromAvx512
-                      : fftStagesAndMagnitudesFromAvx2)(re, im, firstHalf, mags, kPeakFloor);
+    if (cpuSupportsAvx512()) {
+        const std::size_t firstHalf =
+            loadWindowedFirstStagesAvx512(samples, used, g_fftWork.data(), re, im);
+        maxMag = fftStagesAndMagnitudesFromAvx512(re, im, firstHalf, mags, kPeakFloor);
+    } else if (cpuSupportsAvx2()) {
+        maxMag =
+            laneTransformMagnitudesAvx2(samples, used, g_fftWork.data(), re, im, mags, kPeakFloor);
     } else {
         std::fill(im, im + kBlockLength, 0.0f);
         loadWindowedBitReversed(samples, used, re);

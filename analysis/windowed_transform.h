@@ -11,6 +11,7 @@ void transformWindowedBlock(const std::int16_t* samples, std::size_t used, float
 
 // What transformWindowedBlock followed by magnitudesAndPeak gives, to the bit: the magnitudes of
 // bins 0 .. kSpectrumLength - 1 into mags, the peak bin returned, its magnitude (or kPeakFloor)
-// in maxMag. re and im are work space as above; what they hold afterwards is unspecified.
+// in maxMag. re and im are work space of kWorkArrayLength floats each (windowed_first_stages.h),
+// best aligned as above; what they hold afterwards is unspecified.
 std::size_t windowedMagnitudesAndPeak(const std::int16_t* samples, std::size_t used, float* re,
                                       float* im, float* mags, float& maxMag);

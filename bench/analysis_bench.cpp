@@ -146,7 +146,8 @@ void BM_AnalyzeBlock(benchmark::State& state) {
 #if defined(VOXWELL_SSE2)
 // Work arrays on cache lines, im a little after the end of re, as analyzeBlock keeps its own.
 struct WorkArrays {
-    std::vector<float> storage = std::vector<float>(2 * kBlockLength + 3 * (64 / sizeof(float)));
+    std::vector<float> storage =
+        std::vector<float>(2 * kWorkArrayLength + 3 * (64 / sizeof(float)));
     float* re = nullptr;
     float* im = nullptr;
 };
@@ -156,8 +157,8 @@ void alignWorkArrays(WorkArrays& work) {
     void* start = work.storage.data();
     std::size_t space = work.storage.size() * sizeof(float);
     work.re = static_cast<float*>(
-        std::align(64, (2 * kBlockLength + 2 * kLine) * sizeof(float), start, space));
-    work.im = work.re + kBlockLength + 2 * kLine;
+        std::align(64, (2 * kWorkArrayLength + 2 * kLine) * sizeof(float), start, space));
+    work.im = work.re + kWorkArrayLength + 2 * kLine;
 }
 
 // analyzeBlock as it runs on processors with fewer vector extensions than this one, put together
@@ -185,15 +186,14 @@ void benchAnalysisRoute(benchmark::State& state, bool supported, Route route) {
     standin::resetMessages();
 }
 
-// A processor with AVX2 but not AVX-512 (most desktop processors): the AVX2 first pass, then the
-// AVX2 stages, the last fused with the magnitudes.
+// A processor with AVX2 but not AVX-512 (most desktop processors): a transform in every lane,
+// the last stages fused with the magnitudes.
 void BM_AnalyzeBlockAvx2Route(benchmark::State& state) {
     benchAnalysisRoute(
         state, cpuSupportsAvx2(),
         [](const std::int16_t* samples, std::size_t count, float* re, float* im, float* mags) {
-            const std::size_t firstHalf =
-                loadWindowedFirstStagesAvx2(samples, count, g_fftWork.data(), re, im);
-            return fftStagesAndMagnitudesFromAvx2(re, im, firstHalf, mags, kPeakFloor);
+            return laneTransformMagnitudesAvx2(samples, count, g_fftWork.data(), re, im, mags,
+                                               kPeakFloor);
         });
 }
 

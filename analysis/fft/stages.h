@@ -38,18 +38,15 @@ void fftFirstFourStagesAvx2(float* re, float* im, std::size_t n);
 // Sixteen butterflies at a time; only for processors that report AVX-512F.
 void fftStagesAvx512(float* re, float* im, std::size_t n);
 // The stages from half-length firstHalf (16 or more) on, for input that has been through the
-// earlier ones already (n a multiple of 2 * firstHalf); AVX2 and AVX-512F respectively.
-void fftStagesFromAvx2(float* re, float* im, std::size_t n, std::size_t firstHalf);
+// earlier ones already (n a multiple of 2 * firstHalf); AVX-512F only.
 void fftStagesFromAvx512(float* re, float* im, std::size_t n, std::size_t firstHalf);
 
 // For a kTwiddleTableLength-point transform of real input, in bit-reversed order and through the
 // stages below half-length firstHalf: the remaining stages, the last for bins 0 .. n/2 - 1 only,
 // with the magnitudes of those bins into mags, the bits the complete transform followed by
 // magnitudesAndPeak gives. Returns the largest magnitude, or `floor` where none is larger. The
-// transform itself is left unfinished. SSE2 (from the first stage on), AVX2 and AVX-512F.
+// transform itself is left unfinished. SSE2 (from the first stage on) and AVX-512F.
 float fftStagesAndMagnitudesSse2(float* re, float* im, float* mags, float floor);
-float fftStagesAndMagnitudesFromAvx2(float* re, float* im, std::size_t firstHalf, float* mags,
-                                     float floor);
 float fftStagesAndMagnitudesFromAvx512(float* re, float* im, std::size_t firstHalf, float* mags,
                                        float floor);
 #endif

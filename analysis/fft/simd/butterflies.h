@@ -3,8 +3,23 @@
 // The butterflies of the transform for any vector width: include this after one of the
 // vocabulary headers (sse2.h, avx2.h, avx512.h), in a file compiled for that extension. Internal
 // linkage, as the vocabulary has.
+#include <cstddef>
 
 namespace {
+
+// The table of fftTwiddles() keeps a stage's factors in blocks of this many real parts, each
+// followed by as many imaginary parts. Written out here rather than taken from twiddles.h, as an
+// out-of-line copy of those built for a wider extension could be chosen by the linker for every
+// caller.
+inline std::size_t factorBlock(std::size_t half) {
+    return half < 16 ? half : 16;
+}
+
+// Where the real part of factor j of stage `half` is in that table.
+inline const float* factorAt(const float* twiddles, std::size_t half, std::size_t j) {
+    const std::size_t block = factorBlock(half);
+    return twiddles + 2 * half + 2 * (j & ~(block - 1)) + (j & (block - 1));
+}
 
 // One radix-2 butterfly per lane: t = b * w, then b = a - t and a = a + t, multiplying,
 // subtracting and adding exactly as the scalar butterfly does, nothing fused.

@@ -11,15 +11,12 @@
 namespace {
 
 // Factors j .. j + kLanes - 1 of the stage with half-length `half` (at least kLanes, j a multiple
-// of kLanes). The table keeps a stage's factors in blocks of min(half, 16) real parts followed by
-// as many imaginary parts; twiddleIndex() is not called here, as an out-of-line copy of it built
-// for a wider extension could be chosen by the linker for every caller.
+// of kLanes).
 inline void loadFactors(const float* twiddles, std::size_t half, std::size_t j, Vector& wRe,
                         Vector& wIm) {
-    const std::size_t block = half < 16 ? half : 16;
-    const float* w = twiddles + 2 * half + 2 * (j & ~(block - 1)) + (j & (block - 1));
+    const float* w = factorAt(twiddles, half, j);
     wRe = load(w);
-    wIm = load(w + block);
+    wIm = load(w + factorBlock(half));
 }
 
 // One stage of half-length `half` (at least kLanes) over n points.

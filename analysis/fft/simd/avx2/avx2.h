@@ -62,7 +62,7 @@ inline Vector maximum(Vector x, Vector y) {
 
 // The 8 x 8 block of rows[0 .. 7] transposed in place: rows[c] then holds what was lane c of
 // every row.
-inline void transposeEight(Vector* rows) {
+inline void transposeLanes(Vector* rows) {
     const __m256 t0 = _mm256_unpacklo_ps(rows[0], rows[1]);
     const __m256 t1 = _mm256_unpackhi_ps(rows[0], rows[1]);
     const __m256 t2 = _mm256_unpacklo_ps(rows[2], rows[3]);

@@ -23,7 +23,7 @@ void mirrorTile(const float* from, std::size_t fromStride, float* to, std::size_
             for (std::size_t i = 0; i < kLanes; ++i) {
                 block[i] = load(from + kReversedFour[toColumns + i] * fromStride + fromColumns);
             }
-            transposeEight(block);
+            transposeLanes(block);
             for (std::size_t k = 0; k < kLanes; ++k) {
                 store(to + kReversedFour[fromColumns + k] * toStride + toColumns, block[k]);
             }

@@ -96,13 +96,4 @@ void fftStagesAvx2(float* re, float* im, std::size_t n) {
     stagesInBlocks(re, im, n, 1, fftFirstFourStagesAvx2, 16, n);
 }
 
-void fftStagesFromAvx2(float* re, float* im, std::size_t n, std::size_t firstHalf) {
-    stagesInBlocks(re, im, n, firstHalf, fftFirstFourStagesAvx2, 16, n);
-}
-
-float fftStagesAndMagnitudesFromAvx2(float* re, float* im, std::size_t firstHalf, float* mags,
-                                     float floor) {
-    return stagesInBlocksAndMagnitudes(re, im, firstHalf, fftFirstFourStagesAvx2, 16, mags, floor);
-}
-
 #endif
