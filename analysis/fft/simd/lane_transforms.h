@@ -66,47 +66,16 @@ constexpr ReversedInBlock reversedInBlock() {
 
 constexpr ReversedInBlock kReversedInBlock = reversedInBlock();
 
-// The two stages of vector distances h and 2h on points p, p + stride, p + 2 stride and
-// p + 3 stride, each factor in every lane: w1 for the first, w2 and w3 for the second.
-inline void laneRadix4(float* pRe, float* pIm, std::size_t stride, const float* w1, const float* w2,
-                       const float* w3, std::size_t block1, std::size_t block2) {
-    Vector wRe = broadcast(w1[0]);
-    Vector wIm = broadcast(w1[block1]);
-    Vector x1Re = load(pRe + stride);
-    Vector x1Im = load(pIm + stride);
-    Vector x0Re = load(pRe);
-    Vector x0Im = load(pIm);
-    butterfly(x0Re, x0Im, x1Re, x1Im, wRe, wIm);
-    Vector x3Re = load(pRe + 3 * stride);
-    Vector x3Im = load(pIm + 3 * stride);
-    Vector x2Re = load(pRe + 2 * stride);
-    Vector x2Im = load(pIm + 2 * stride);
-    butterfly(x2Re, x2Im, x3Re, x3Im, wRe, wIm);
-    wRe = broadcast(w2[0]);
-    wIm = broadcast(w2[block2]);
-    butterfly(x0Re, x0Im, x2Re, x2Im, wRe, wIm);
-    store(pRe, x0Re);
-    store(pIm, x0Im);
-    store(pRe + 2 * stride, x2Re);
-    store(pIm + 2 * stride, x2Im);
-    wRe = broadcast(w3[0]);
-    wIm = broadcast(w3[block2]);
-    butterfly(x1Re, x1Im, x3Re, x3Im, wRe, wIm);
-    store(pRe + stride, x1Re);
-    store(pIm + stride, x1Im);
-    store(pRe + 3 * stride, x3Re);
-    store(pIm + 3 * stride, x3Im);
-}
-
 // The stages of vector distances h and 2h over vectors 0 .. count - 1 from re and im on.
 inline void laneTwoStages(float* re, float* im, std::size_t count, std::size_t h,
                           const float* twiddles) {
     for (std::size_t g = 0; g < count; g += 4 * h) {
         for (std::size_t j = 0; j < h; ++j) {
             const std::size_t at = offsetOf(g + j);
-            laneRadix4(re + at, im + at, offsetOf(h), factorAt(twiddles, h, j),
-                       factorAt(twiddles, 2 * h, j), factorAt(twiddles, 2 * h, j + h),
-                       factorBlock(h), factorBlock(2 * h));
+            // Every lane is a transform of its own, at the same point: one factor for all.
+            radix4(re + at, im + at, offsetOf(h), [=](std::size_t i, Vector& wRe, Vector& wIm) {
+                broadcastFactor(twiddles, i == 0 ? h : 2 * h, i == 2 ? j + h : j, wRe, wIm);
+            });
         }
     }
 }

@@ -41,39 +41,52 @@ inline void stage(float* re, float* im, std::size_t n, std::size_t half, const f
     }
 }
 
-// The two stages of twoStages on kLanes points of each quarter of a group, from pRe and pIm on,
-// `half` apart. The factors of the first stage are at w1, their imaginary parts block1 further;
-// those of the second at w2 for quarters 0 and 2 and at w2 + second for quarters 1 and 3, their
-// imaginary parts block2 further. In this order of work few values are live at once, so that
-// every point and factor is loaded once.
-inline void radix4(float* pRe, float* pIm, std::size_t half, const float* w1, std::size_t block1,
-                   const float* w2, std::size_t second, std::size_t block2) {
-    Vector wRe = load(w1);
-    Vector wIm = load(w1 + block1);
-    Vector x1Re = load(pRe + half);
-    Vector x1Im = load(pIm + half);
+// Two stages on kLanes points of each quarter of a group, from pRe and pIm on, `stride` apart:
+// the quarters pair 0 with 1 and 2 with 3 in the first, 0 with 2 and 1 with 3 in the second.
+// factors(i, wRe, wIm) gives the factors of the first stage (i = 0) and of the second for
+// quarters 0 and 2 (i = 1) and 1 and 3 (i = 2). In this order of work few values are live at
+// once, so that every point and factor is fetched once.
+template <typename Factors>
+inline void radix4(float* pRe, float* pIm, std::size_t stride, Factors factors) {
+    Vector wRe;
+    Vector wIm;
+    factors(0, wRe, wIm);
+    Vector x1Re = load(pRe + stride);
+    Vector x1Im = load(pIm + stride);
     Vector x0Re = load(pRe);
     Vector x0Im = load(pIm);
     butterfly(x0Re, x0Im, x1Re, x1Im, wRe, wIm);
-    Vector x3Re = load(pRe + 3 * half);
-    Vector x3Im = load(pIm + 3 * half);
-    Vector x2Re = load(pRe + 2 * half);
-    Vector x2Im = load(pIm + 2 * half);
+    Vector x3Re = load(pRe + 3 * stride);
+    Vector x3Im = load(pIm + 3 * stride);
+    Vector x2Re = load(pRe + 2 * stride);
+    Vector x2Im = load(pIm + 2 * stride);
     butterfly(x2Re, x2Im, x3Re, x3Im, wRe, wIm);
-    wRe = load(w2);
-    wIm = load(w2 + block2);
+    factors(1, wRe, wIm);
     butterfly(x0Re, x0Im, x2Re, x2Im, wRe, wIm);
     store(pRe, x0Re);
     store(pIm, x0Im);
-    store(pRe + 2 * half, x2Re);
-    store(pIm + 2 * half, x2Im);
-    wRe = load(w2 + second);
-    wIm = load(w2 + second + block2);
+    store(pRe + 2 * stride, x2Re);
+    store(pIm + 2 * stride, x2Im);
+    factors(2, wRe, wIm);
     butterfly(x1Re, x1Im, x3Re, x3Im, wRe, wIm);
-    store(pRe + half, x1Re);
-    store(pIm + half, x1Im);
-    store(pRe + 3 * half, x3Re);
-    store(pIm + 3 * half, x3Im);
+    store(pRe + stride, x1Re);
+    store(pIm + stride, x1Im);
+    store(pRe + 3 * stride, x3Re);
+    store(pIm + 3 * stride, x3Im);
+}
+
+// For radix4: the factors of the first stage at w1, their imaginary parts block1 further; those
+// of the second at w2 for quarters 0 and 2 and at w2 + second for quarters 1 and 3, their
+// imaginary parts block2 further.
+inline void radix4Loading(float* pRe, float* pIm, std::size_t half, const float* w1,
+                          std::size_t block1, const float* w2, std::size_t second,
+                          std::size_t block2) {
+    radix4(pRe, pIm, half, [=](std::size_t i, Vector& wRe, Vector& wIm) {
+        const float* w = i == 0 ? w1 : i == 1 ? w2 : w2 + second;
+        const std::size_t block = i == 0 ? block1 : block2;
+        wRe = load(w);
+        wIm = load(w + block);
+    });
 }
 
 // The stages of half-lengths `half` (at least kLanes) and 2 * half together, over quarters of
@@ -90,7 +103,8 @@ inline void twoStages(float* re, float* im, std::size_t n, std::size_t half,
             for (std::size_t j = 0; j < half; j += 16) {
                 for (std::size_t k = 0; k < 16; k += kLanes) {
                     const std::size_t f = 2 * j + k;
-                    radix4(re + g + j + k, im + g + j + k, half, w1 + f, 16, w2 + f, 2 * half, 16);
+                    radix4Loading(re + g + j + k, im + g + j + k, half, w1 + f, 16, w2 + f,
+                                  2 * half, 16);
                 }
             }
         }
@@ -100,7 +114,7 @@ inline void twoStages(float* re, float* im, std::size_t n, std::size_t half,
     // 2 * half.
     for (std::size_t g = 0; g < n; g += 4 * half) {
         for (std::size_t j = 0; j < half; j += kLanes) {
-            radix4(re + g + j, im + g + j, half, w1 + j, half, w2 + j, half, 2 * half);
+            radix4Loading(re + g + j, im + g + j, half, w1 + j, half, w2 + j, half, 2 * half);
         }
     }
 }
