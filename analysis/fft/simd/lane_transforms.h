@@ -1,8 +1,9 @@
 #pragma once
 
 // The analysis of one block of real input with every lane of a vector running a transform of its
-// own, for any vector width: include this after one of the vocabulary headers, in a file compiled
-// for that extension. Internal linkage, as those have.
+// own, for any vector width: include this after one of the vocabulary headers that has
+// transposeLanes (avx2.h so far), in a file compiled for that extension. Internal linkage, as
+// those have.
 //
 // After the bit-reversed load, the first 16 - b stages of a 65,536-point transform (kLanes = 2^b)
 // are kLanes independent transforms of kColumn points, one on each run of kColumn positions.
@@ -39,6 +40,7 @@ constexpr std::size_t kBlockSpacing = 64 / sizeof(float);
 // Blocks whose rows are read together in the first pass: their samples are neighbours, so each
 // cache line of samples and window is used whole once it is fetched.
 constexpr std::size_t kBlocksTogether = 8;
+static_assert(kBlocks % kBlocksTogether == 0, "whole groups of blocks");
 
 constexpr std::size_t offsetOf(std::size_t v) {
     return v * kLanes + v / kBlockVectors * kBlockSpacing;
