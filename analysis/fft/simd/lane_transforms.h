@@ -123,8 +123,8 @@ inline void laneThreeStages(float* re, float* im, std::size_t h, const float* tw
 }
 
 // The stages across the blocks, from vector distance kBlockVectors up to kColumn / 2. Each pass
-// over the arrays takes two stages, or three where three are left: these stages wait on memory
-// more than on arithmetic.
+// over the arrays takes two stages, or three where three are left: with the blocks spaced out,
+// a pass of three costs less than the extra pass it saves.
 inline void stagesAcrossBlocks(float* re, float* im, const float* twiddles) {
     std::size_t h = kBlockVectors;
     while (h < kColumn) {
@@ -138,9 +138,9 @@ inline void stagesAcrossBlocks(float* re, float* im, const float* twiddles) {
     }
 }
 
-// For each of `runs` neighbouring blocks: the 16 points of run q (vectors 16 q .. 16 q + 15),
-// from samples kLanes * (reverse(16 q + r) * kBlocks + firstBlock + k) on for row r of block k,
-// windowed and through the first four stages, into the block at out[k].
+// For each of kRuns blocks whose samples are neighbours: the 16 points of run q (vectors 16 q .. 16
+// q + 15), from samples kLanes * (reverse(16 q + r) * kBlocks + firstBlock + k) on for row r of
+// block k, windowed and through the first four stages, into the block at out[k].
 template <std::size_t kRuns>
 void loadRunThroughFourStages(const std::int16_t* samples, std::size_t used, const float* window,
                               std::size_t q, std::size_t firstBlock, float* const* outRe,
@@ -283,14 +283,8 @@ inline void lastStagesAndMagnitudes(const float* re, const float* im, std::size_
     forEachConstant(std::make_index_sequence<kLanes / 2>{}, [&](auto pair) {
         constexpr std::size_t k = 2 * decltype(pair)::value;
         const std::size_t bin = firstFactor(last, k) + v0;
-        Vector wRe;
-        Vector wIm;
-        loadFactors(twiddles, kColumn << last, bin, wRe, wIm);
-        const Vector tRe = subtract(multiply(xRe[k + 1], wRe), multiply(xIm[k + 1], wIm));
-        const Vector tIm = add(multiply(xIm[k + 1], wRe), multiply(xRe[k + 1], wIm));
-        const Vector sumRe = add(xRe[k], tRe);
-        const Vector sumIm = add(xIm[k], tIm);
-        const Vector magnitude = squareRoot(add(multiply(sumRe, sumRe), multiply(sumIm, sumIm)));
+        const Vector magnitude = sumMagnitude(xRe[k], xIm[k], xRe[k + 1], xIm[k + 1],
+                                              factorAt(twiddles, kColumn << last, bin));
         store(mags + bin, magnitude);
         largest = maximum(largest, magnitude);
     });
