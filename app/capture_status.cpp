@@ -17,18 +17,24 @@ const wchar_t* endReason(CaptureEnd end) {
     return L"";
 }
 
+// "1 gap", "N gaps".
+std::wstring gapsText(std::uint32_t gaps) {
+    return std::to_wstring(gaps) + (gaps == 1 ? L" gap" : L" gaps");
+}
+
 // " (N gaps)" after a text, nothing without gaps.
 std::wstring gapsSuffix(std::uint32_t gaps) {
-    if (gaps == 0) {
-        return L"";
-    }
-    return L" (" + std::to_wstring(gaps) + (gaps == 1 ? L" gap)" : L" gaps)");
+    return gaps == 0 ? L"" : L" (" + gapsText(gaps) + L")";
 }
 
 }  // namespace
 
-std::wstring recordingStatus(std::uint32_t gaps) {
-    return L"Recording..." + gapsSuffix(gaps);
+std::wstring recordingStatus(std::uint32_t gaps, bool fileFailed) {
+    if (!fileFailed) {
+        return L"Recording..." + gapsSuffix(gaps);
+    }
+    const std::wstring gapsPart = gaps == 0 ? L"" : gapsText(gaps) + L", ";
+    return L"Recording... (" + gapsPart + L"cannot write the file, kept in memory)";
 }
 
 std::wstring captureStatus(CaptureOutcome outcome, CaptureEnd end, std::uint32_t gaps,

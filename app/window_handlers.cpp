@@ -17,8 +17,9 @@ namespace {
 constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kPanelStyle = WS_CHILD | WS_VISIBLE | SS_OWNERDRAW;
 
-// The gap count the status line shows while recording.
+// What the status line shows while recording: the gap count, and whether the file failed.
 std::uint32_t shownGaps = 0;
+bool shownFileFailed = false;
 
 HWND createChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id,
                  int x, int y, int width, int height) {
@@ -32,7 +33,8 @@ void showStatus(const std::wstring& text) {
 
 void showRecording() {
     shownGaps = g_gapCount;
-    showStatus(recordingStatus(shownGaps));
+    shownFileFailed = g_fileFailed;
+    showStatus(recordingStatus(shownGaps, shownFileFailed));
 }
 
 void startRecording(HWND window) {
@@ -213,13 +215,14 @@ LRESULT onCaptureDone(HWND window) {
 }
 
 // Invalidations merge; the panels repaint once the queue is idle. While recording, the status
-// line follows the gap count (not once Stop or a close request has cleared g_recording: the end
-// of the recording and the close handshake own the status line then).
+// line follows the gap count and the file's state (not once Stop or a close request has cleared
+// g_recording: the end of the recording and the close handshake own the status line then).
 LRESULT onSpectrumReady() {
     InvalidateRect(g_wavePanel, nullptr, TRUE);
     InvalidateRect(g_levelPanel, nullptr, TRUE);
     InvalidateRect(g_spectrumPanel, nullptr, TRUE);
-    if (g_recording && g_captureActive && g_gapCount != shownGaps) {
+    if (g_recording && g_captureActive &&
+        (g_gapCount != shownGaps || g_fileFailed != shownFileFailed)) {
         showRecording();
     }
     return 0;

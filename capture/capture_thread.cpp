@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -11,6 +10,7 @@
 #include "analysis/analysis_thread.h"
 #include "capture/audio_stream.h"
 #include "capture/display_feed.h"
+#include "capture/file_writer.h"
 #include "capture/recording_buffer.h"
 #include "capture/sample_conversion.h"
 #include "capture/wav_writer.h"
@@ -54,7 +54,7 @@ bool takePacket(const BYTE* data, UINT32 frames, DWORD flags, CaptureRun& run, H
     if (full) {
         samples.resize(static_cast<std::size_t>(room));
     }
-    appendToRecording(run.recording, samples.data(), samples.size());
+    appendCaptured(run.recording, samples.data(), samples.size());
 
     std::vector<Sample> first;
     std::vector<Sample> second;
@@ -151,23 +151,27 @@ void stopAnalysis() {
     }
 }
 
-// Records until stopped, then writes the file. A recording whose file fails is kept for the
-// window to save elsewhere.
-CaptureOutcome recordAndWrite(const AudioStream& stream, std::ofstream& output, HWND window) {
+// Announces the recording once its file holds a header, then records until stopped while the
+// file writer keeps the file up to date. A recording whose file failed is kept for the window to
+// save elsewhere.
+CaptureOutcome recordAndWrite(const AudioStream& stream, HANDLE file, HWND window) {
     const WAVEFORMATEX& format = *stream.format;
     CaptureRun run;
     run.layout = sampleLayoutOf(format);
     run.deviceChannels = format.nChannels;
     run.channels = recordingChannels(format.nChannels);
+    const auto channels = static_cast<std::uint16_t>(run.channels);
+    const auto sampleRate = static_cast<std::uint32_t>(format.nSamplesPerSec);
+    startFileWriter(file, run.recording, channels, sampleRate, window);
+    PostMessageW(window, WM_CAPTURE_STARTED, 0, 0);
+    std::call_once(g_lastBlockTimeSet, [] { g_lastBlockTime = Clock::now(); });
     g_captureEnd = captureUntilStopped(stream.capture, run, window);
     stream.client->Stop();
-    const auto channels = static_cast<std::uint16_t>(run.channels);
-    const bool written = writeWavFile(output, run.recording, channels, format.nSamplesPerSec);
-    if (closeWavFile(output) && written) {
+    stopFileWriter();
+    if (closeWavFile(file) && !g_fileFailed) {
         return CaptureOutcome::saved;
     }
-    g_unsavedRecording = UnsavedRecording{std::move(run.recording), channels,
-                                          static_cast<std::uint32_t>(format.nSamplesPerSec)};
+    g_unsavedRecording = UnsavedRecording{std::move(run.recording), channels, sampleRate};
     return CaptureOutcome::fileNotWritten;
 }
 
@@ -178,21 +182,23 @@ void captureThreadMain(std::wstring, HWND window) {
     g_captureActive = true;
     g_captureEnd = CaptureEnd::stopped;
     g_gapCount = 0;
+    g_fileFailed = false;
     CoInitialize(nullptr);
 
-    std::ofstream output;
+    HANDLE file = INVALID_HANDLE_VALUE;
     AudioStream stream;
     CaptureOutcome outcome = openAudioStream(stream);
     if (outcome == CaptureOutcome::saved) {
         outcome = startAnalysis(stream.format->nSamplesPerSec);
     }
-    if (outcome == CaptureOutcome::saved && !openWavFile(output, g_outputPathUtf8)) {
-        outcome = CaptureOutcome::fileNotCreated;
+    if (outcome == CaptureOutcome::saved) {
+        file = openWavFile(g_outputPathUtf8);
+        if (file == INVALID_HANDLE_VALUE) {
+            outcome = CaptureOutcome::fileNotCreated;
+        }
     }
     if (outcome == CaptureOutcome::saved) {
-        PostMessageW(window, WM_CAPTURE_STARTED, 0, 0);
-        std::call_once(g_lastBlockTimeSet, [] { g_lastBlockTime = Clock::now(); });
-        outcome = recordAndWrite(stream, output, window);
+        outcome = recordAndWrite(stream, file, window);
     }
 
     // The window joins this thread when WM_CAPTURE_DONE arrives: from here on nothing may wait
@@ -209,11 +215,12 @@ void captureThreadMain(std::wstring, HWND window) {
 void saveRecordingThreadMain(HWND window) {
     g_captureActive = true;
     const UnsavedRecording& unsaved = *g_unsavedRecording;
-    std::ofstream output;
-    const bool written =
-        openWavFile(output, g_outputPathUtf8) &&
-        writeWavFile(output, unsaved.samples, unsaved.channels, unsaved.sampleRate);
-    const bool saved = closeWavFile(output) && written;
+    bool saved = false;
+    if (const HANDLE file = openWavFile(g_outputPathUtf8); file != INVALID_HANDLE_VALUE) {
+        saved = writeWavFile(file, unsaved.samples, unsaved.channels, unsaved.sampleRate) &&
+                flushWavFile(file);
+        saved = closeWavFile(file) && saved;
+    }
     g_captureOutcome = saved ? CaptureOutcome::saved : CaptureOutcome::fileNotWritten;
     PostMessageW(window, WM_CAPTURE_DONE, 0, 0);
     g_captureActive = false;

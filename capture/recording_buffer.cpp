@@ -22,3 +22,12 @@ std::uint64_t recordedSampleCount(const RecordingBuffer& recording) {
     // Every chunk but the last is full.
     return (recording.size() - 1) * std::uint64_t{kRecordingChunkSamples} + recording.back().size();
 }
+
+std::span<const Sample> samplesAfter(const RecordingBuffer& recording, std::uint64_t from) {
+    const auto chunk = static_cast<std::size_t>(from / kRecordingChunkSamples);
+    if (chunk >= recording.size()) {
+        return {};
+    }
+    const auto offset = static_cast<std::size_t>(from % kRecordingChunkSamples);
+    return std::span<const Sample>(recording[chunk]).subspan(offset);
+}

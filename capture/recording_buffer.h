@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "state/samples.h"
@@ -14,3 +15,5 @@ constexpr std::size_t kRecordingChunkSamples = std::size_t{1} << 20;
 
 void appendToRecording(RecordingBuffer& recording, const Sample* samples, std::size_t count);
 std::uint64_t recordedSampleCount(const RecordingBuffer& recording);
+// The samples that follow the first `from`, up to the end of their chunk; empty at the end.
+std::span<const Sample> samplesAfter(const RecordingBuffer& recording, std::uint64_t from);

@@ -1,5 +1,6 @@
 #include "capture/wav_writer.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <filesystem>
@@ -30,6 +31,27 @@ unsigned char* put16(unsigned char* at, std::uint32_t value) {
 
 unsigned char* put32(unsigned char* at, std::uint32_t value) {
     return put16(put16(at, value & 0xFFFF), value >> 16);
+}
+
+// One call writes at most this much, well within the 32-bit size a write takes.
+constexpr std::size_t kLargestWrite = std::size_t{1} << 30;
+
+bool writeAt(HANDLE file, std::uint64_t offset, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const auto piece = static_cast<DWORD>(std::min(size, kLargestWrite));
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD written = 0;
+        if (WriteFile(file, bytes, piece, &written, &at) == FALSE || written != piece) {
+            return false;
+        }
+        bytes += piece;
+        size -= piece;
+        offset += piece;
+    }
+    return true;
 }
 
 }  // namespace
@@ -66,32 +88,47 @@ std::array<unsigned char, kWavHeaderSize> wavHeader(std::uint64_t sampleCount,
     return header;
 }
 
-bool openWavFile(std::ofstream& stream, const std::string& utf8Path) {
+HANDLE openWavFile(const std::string& utf8Path) {
     // Through a path built from UTF-8, so that on Windows the file is opened by its wide name and
     // never through the ANSI code page.
     const std::filesystem::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
-    stream.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
-    return stream.is_open();
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-bool writeWavFile(std::ofstream& stream, const RecordingBuffer& recording, std::uint16_t channels,
+bool writeWavHeader(HANDLE file, std::uint64_t sampleCount, std::uint16_t channels,
+                    std::uint32_t sampleRate) {
+    const auto header = wavHeader(sampleCount, channels, sampleRate);
+    return writeAt(file, 0, header.data(), header.size());
+}
+
+bool writeWavSamples(HANDLE file, std::uint64_t before, const Sample* samples, std::size_t count) {
+    return writeAt(file, kWavHeaderSize + before * sizeof(Sample), samples, count * sizeof(Sample));
+}
+
+bool writeWavFile(HANDLE file, const RecordingBuffer& recording, std::uint16_t channels,
                   std::uint32_t sampleRate) {
     const std::uint64_t sampleCount = recordedSampleCount(recording);
     if (channels == 0 || sampleCount > maxWavFrames(channels) * channels) {
         return false;
     }
-    const auto header = wavHeader(sampleCount, channels, sampleRate);
-    stream.write(reinterpret_cast<const char*>(header.data()), header.size());
-    for (const std::vector<Sample>& chunk : recording) {
-        stream.write(reinterpret_cast<const char*>(chunk.data()),
-                     static_cast<std::streamsize>(chunk.size() * sizeof(Sample)));
+    if (!writeWavHeader(file, sampleCount, channels, sampleRate)) {
+        return false;
     }
-    return stream.good();
+    std::uint64_t before = 0;
+    for (const std::vector<Sample>& chunk : recording) {
+        if (!writeWavSamples(file, before, chunk.data(), chunk.size())) {
+            return false;
+        }
+        before += chunk.size();
+    }
+    return true;
 }
 
-bool closeWavFile(std::ofstream& stream) {
-    stream.flush();
-    const bool flushed = stream.good();
-    stream.close();
-    return flushed && !stream.fail();
+bool flushWavFile(HANDLE file) {
+    return FlushFileBuffers(file) != FALSE;
+}
+
+bool closeWavFile(HANDLE file) {
+    return CloseHandle(file) != FALSE;
 }

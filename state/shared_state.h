@@ -1,8 +1,11 @@
 // The state the window, capture and analysis threads share, and the messages by which the
 // workers tell the window what happened.
 //
-// Lock order: g_waveMutex before g_queueMutex. g_spectrumMutex is never held with another mutex.
-// No mutex is held while joining, posting, drawing or writing the file.
+// Lock order: g_waveMutex before g_queueMutex. g_spectrumMutex and g_fileMutex are never held
+// with another mutex. No mutex is held while joining, posting, drawing or writing the file.
+//
+// Threads: the window thread starts and joins the capture thread; the capture thread starts and
+// joins the analysis thread and the file writer, which never outlive it.
 #pragma once
 
 #include <atomic>
@@ -55,11 +58,20 @@ extern std::mutex g_queueMutex;
 extern std::condition_variable g_queueCond;
 extern std::mutex g_waveMutex;
 extern std::mutex g_spectrumMutex;
+// Guards the capture thread's recording buffer while the file writer reads it, and
+// g_fileWriterRunning's hand-over (capture/file_writer.h).
+extern std::mutex g_fileMutex;
+extern std::condition_variable g_fileCond;
 
 extern std::atomic<bool> g_recording;
 extern std::atomic<bool> g_captureActive;
 extern std::atomic<bool> g_closePending;
 extern std::atomic<bool> g_analysisRunning;
+// Cleared under g_fileMutex by the capture thread to end the file writer.
+extern std::atomic<bool> g_fileWriterRunning;
+// The current or last recording's file stopped taking data; the recording is kept in memory.
+// Cleared by the capture thread at its start, set by the file writer.
+extern std::atomic<bool> g_fileFailed;
 extern std::atomic<float> g_level;
 extern std::atomic<float> g_peakHz;
 extern std::atomic<CaptureOutcome> g_captureOutcome;
@@ -84,6 +96,7 @@ extern std::string g_outputPathUtf8;
 extern std::vector<float> g_fftWork;                           // analysis thread only
 extern std::deque<SampleBlock> g_blockQueue;                   // guarded by g_queueMutex
 extern std::thread g_analysisThread;                           // capture thread only
+extern std::thread g_fileWriterThread;                         // capture thread only
 extern std::chrono::steady_clock::time_point g_lastBlockTime;  // capture thread only
 extern std::once_flag g_lastBlockTimeSet;
 extern std::optional<UnsavedRecording> g_unsavedRecording;

@@ -207,9 +207,14 @@ TEST(Startup, EndsAtOnceWhenTheClassOrTheWindowCannotBeMade) {
 
 TEST(StatusLine, TellsHowARecordingEndedAndItsGaps) {
     const std::wstring path = L"C:\\take.wav";
-    EXPECT_EQ(recordingStatus(0), L"Recording...");
-    EXPECT_EQ(recordingStatus(1), L"Recording... (1 gap)");
-    EXPECT_EQ(recordingStatus(12), L"Recording... (12 gaps)");
+    EXPECT_EQ(recordingStatus(0, false), L"Recording...");
+    EXPECT_EQ(recordingStatus(1, false), L"Recording... (1 gap)");
+    EXPECT_EQ(recordingStatus(12, false), L"Recording... (12 gaps)");
+    EXPECT_EQ(recordingStatus(0, true), L"Recording... (cannot write the file, kept in memory)");
+    EXPECT_EQ(recordingStatus(1, true),
+              L"Recording... (1 gap, cannot write the file, kept in memory)");
+    EXPECT_EQ(recordingStatus(4, true),
+              L"Recording... (4 gaps, cannot write the file, kept in memory)");
     struct Case {
         CaptureOutcome outcome;
         CaptureEnd end;

@@ -8,13 +8,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <random>
 
 #include "tests/standin/script/audio_script.h"
+#include "tests/standin/script/file_script.h"
 #include "tests/standin/script/message_script.h"
 #include "state/shared_state.h"
 #include "capture/recording_buffer.h"
+#include "capture/wav_writer.h"
 #include "state/utf8.h"
 #include "tests/support/failing_allocation.h"
 #include "tests/support/thread_creation.h"
@@ -648,3 +651,156 @@ TEST_F(CaptureThread, DisplayAndAnalysisShortOfMemorySkipBlocksAndTheRecordingGo
 }
 
 }  // namespace
+
+// The file while it is being recorded: what a reader, a crash or a power cut finds in it.
+class FileWhileRecording : public CaptureThread {
+  protected:
+    static constexpr WORD kChannels = 2;
+    static constexpr std::size_t kSamplesPerSecond = 48000 * kChannels;
+
+    void SetUp() override {
+        CaptureThread::SetUp();
+        standin::setFileScript({});
+    }
+    void TearDown() override {
+        CaptureThread::TearDown();
+        standin::setFileScript({});
+    }
+
+    // Stereo 16-bit packets of 10 ms at a device's pace, lost when not taken within a second.
+    void startPaced(int packets) {
+        input_ = makeInput(false, kChannels, packets, 480, 21);
+        start(scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, kChannels, 48000, 16), input_.packets,
+                       10ms));
+    }
+
+    std::vector<Sample> delivered() const {
+        std::vector<Sample> samples;
+        for (const standin::Packet& packet : standin::audioRecord().delivered) {
+            const auto* data = reinterpret_cast<const Sample*>(packet.data.data());
+            samples.insert(samples.end(), data, data + packet.frames * kChannels);
+        }
+        return samples;
+    }
+
+    // The file as a reader finds it at this moment: its header describes whole frames that the
+    // file holds, and those are the first samples delivered. Returns the samples described.
+    std::size_t expectConsistent() const {
+        const std::vector<unsigned char> bytes = readBytes(file_);
+        const std::vector<Sample> deliveredSoFar = delivered();
+        if (bytes.size() < kWavHeaderSize) {
+            ADD_FAILURE() << "a file of " << bytes.size() << " bytes";
+            return 0;
+        }
+        const auto field32 = [&bytes](std::size_t at) {
+            return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
+                   std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
+        };
+        const std::uint32_t dataSize = field32(40);
+        const std::size_t described = dataSize / sizeof(Sample);
+        // Every field but the sizes is final from the start, and the sizes agree.
+        const auto header = wavHeader(described, kChannels, 48000);
+        EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
+        EXPECT_EQ(dataSize % (2 * kChannels), 0u);
+        const std::size_t held = (bytes.size() - kWavHeaderSize) / sizeof(Sample);
+        EXPECT_LE(described, held) << "the header describes more than the file holds";
+        EXPECT_LE(described, deliveredSoFar.size());
+        std::vector<Sample> samples(std::min({described, held, deliveredSoFar.size()}));
+        if (!samples.empty()) {
+            std::memcpy(samples.data(), bytes.data() + kWavHeaderSize,
+                        samples.size() * sizeof(Sample));
+        }
+        EXPECT_TRUE(std::equal(samples.begin(), samples.end(), deliveredSoFar.begin()));
+        return described;
+    }
+
+    ScriptedInput input_;
+};
+
+TEST_F(FileWhileRecording, IsAlwaysAWholeWavFileOfWhatWasCapturedAndEndsAsTheOnePassOne) {
+    startPaced(300);
+    ASSERT_TRUE(standin::waitForPosted(WM_CAPTURE_STARTED, 5s));
+    std::size_t lastDescribed = 0;
+    while (standin::audioRecord().releasedFrames.size() < 250) {
+        const std::vector<Sample> before = delivered();
+        const std::size_t described = expectConsistent();
+        EXPECT_GE(described + kSamplesPerSecond, before.size()) << "more than a second behind";
+        EXPECT_GE(described, lastDescribed);
+        lastDescribed = described;
+        std::this_thread::sleep_for(30ms);
+    }
+    EXPECT_GT(lastDescribed, 0u);
+    // 2.5 s in: flushed to the device once already.
+    EXPECT_GE(standin::fileRecord().flushes, 1);
+    stop();
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_EQ(standin::fileRecord().openHandles, 0);
+
+    RecordingBuffer recording;
+    const std::vector<Sample> samples = delivered();
+    appendToRecording(recording, samples.data(), samples.size());
+    const auto onePass = dir_ / "one-pass.wav";
+    const HANDLE file = openWavFile(onePass.string());
+    ASSERT_TRUE(writeWavFile(file, recording, kChannels, 48000));
+    ASSERT_TRUE(closeWavFile(file));
+    EXPECT_EQ(readBytes(file_), readBytes(onePass));
+    expectCleanEnd(kAllReleased);
+}
+
+TEST_F(FileWhileRecording, AWriteThatTakesThreeSecondsLosesNoSampleAndAddsNoGap) {
+    // The first write of samples, after the header's.
+    standin::setFileScript({.capacity = std::nullopt, .slowWrite = 2, .slowWriteTakes = 3s});
+    startPaced(450);
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(std::filesystem::file_size(file_), kWavHeaderSize) << "the write is still held";
+    stopAfter(450);
+    const standin::AudioRecord record = standin::audioRecord();
+    EXPECT_EQ(record.lostPackets, 0);
+    EXPECT_EQ(g_gapCount, 0u);
+    for (const standin::Packet& packet : record.delivered) {
+        EXPECT_EQ(packet.flags & AUDCLNT_BUFFERFLAGS_DATA_DISCONTINUITY, 0u);
+    }
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_EQ(readWav(file_).samples, delivered());
+    EXPECT_EQ(record.delivered.size(), 450u);
+}
+
+TEST_F(FileWhileRecording, ADiskThatFillsUpKeepsTheRecordingInMemoryAndTheFileConsistent) {
+    // Room for the header and 0.6 s: the third batch of samples fits only in part.
+    constexpr std::uint64_t kCapacity = kWavHeaderSize + 6 * kSamplesPerSecond / 10 * 2;
+    standin::setFileScript({.capacity = kCapacity, .slowWrite = 0, .slowWriteTakes = 0ms});
+    startPaced(150);
+    ASSERT_TRUE(waitUntil([] { return g_fileFailed.load(); }));
+    EXPECT_TRUE(g_recording) << "the recording goes on";
+    EXPECT_GE(countPosted(WM_SPECTRUM_READY), 1);
+    stopAfter(150);
+
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::fileNotWritten);
+    const std::vector<Sample> samples = delivered();
+    EXPECT_EQ(samples.size(), 150u * 480 * kChannels);
+    ASSERT_TRUE(g_unsavedRecording);
+    std::vector<Sample> kept;
+    for (const auto& chunk : g_unsavedRecording->samples) {
+        kept.insert(kept.end(), chunk.begin(), chunk.end());
+    }
+    EXPECT_EQ(kept, samples);
+    EXPECT_EQ(std::filesystem::file_size(file_), kCapacity);
+    EXPECT_GT(expectConsistent(), 0u) << "what was written before it filled up stays";
+    EXPECT_EQ(standin::fileRecord().openHandles, 0);
+    expectCleanEnd(kAllReleased);
+}
+
+TEST_F(FileWhileRecording, AWriterThatCannotStartLeavesTheRecordingInMemory) {
+    const ScriptedInput input = makeInput(false, kChannels, 5, 480, 22);
+    testing_support::failThreadCreation(
+        3);  // the capture and analysis threads start; the writer not
+    start(scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, kChannels, 48000, 16), input.packets));
+    stopAfter(5);
+    EXPECT_EQ(testing_support::creationsUntilFailure(), 0);
+    EXPECT_TRUE(g_fileFailed);
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::fileNotWritten);
+    ASSERT_TRUE(g_unsavedRecording);
+    EXPECT_EQ(recordedSampleCount(g_unsavedRecording->samples), 5u * 480 * kChannels);
+    EXPECT_EQ(std::filesystem::file_size(file_), kWavHeaderSize);
+    expectCleanEnd(kAllReleased);
+}

@@ -59,10 +59,10 @@ TEST(WavFile, WritesHeaderAndEverySampleAcrossChunks) {
     ASSERT_EQ(recordedSampleCount(recording), samples.size());
 
     const auto dir = freshDirectory("wav-file");
-    std::ofstream stream;
-    ASSERT_TRUE(openWavFile(stream, (dir / "out.wav").string()));
-    EXPECT_TRUE(writeWavFile(stream, recording, 2, 44100));
-    EXPECT_TRUE(closeWavFile(stream));
+    const HANDLE file = openWavFile((dir / "out.wav").string());
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(writeWavFile(file, recording, 2, 44100));
+    EXPECT_TRUE(closeWavFile(file));
     const auto wav = readWav(dir / "out.wav");
     EXPECT_EQ(wav.channels, 2);
     EXPECT_EQ(wav.sampleRate, 44100u);
@@ -78,28 +78,26 @@ TEST(WavFile, OpeningTruncatesAnExistingFileAtOnce) {
     const auto dir = freshDirectory("wav-truncate");
     const auto path = dir / "old.wav";
     std::ofstream(path) << "an older recording";
-    std::ofstream stream;
-    ASSERT_TRUE(openWavFile(stream, path.string()));
+    const HANDLE file = openWavFile(path.string());
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_TRUE(closeWavFile(file));
     std::filesystem::remove_all(dir);
 }
 
 TEST(WavFile, ReportsWhatCannotBeOpenedOrWritten) {
     const auto dir = freshDirectory("wav-fail");
-    std::ofstream missingFolder;
-    EXPECT_FALSE(openWavFile(missingFolder, (dir / "no such folder" / "x.wav").string()));
-    std::ofstream directory;
-    EXPECT_FALSE(openWavFile(directory, dir.string()));
+    EXPECT_EQ(openWavFile((dir / "no such folder" / "x.wav").string()), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(openWavFile(dir.string()), INVALID_HANDLE_VALUE);
 
     // /dev/full accepts the open and fails the writes, like a full disk.
     RecordingBuffer recording;
     const std::vector<Sample> second(48000, 1);
     appendToRecording(recording, second.data(), second.size());
-    std::ofstream full;
-    ASSERT_TRUE(openWavFile(full, "/dev/full"));
-    const bool written = writeWavFile(full, recording, 1, 48000);
-    const bool closed = closeWavFile(full);
-    EXPECT_FALSE(written && closed);
+    const HANDLE full = openWavFile("/dev/full");
+    ASSERT_NE(full, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(writeWavFile(full, recording, 1, 48000));
+    EXPECT_TRUE(closeWavFile(full));
     std::filesystem::remove_all(dir);
 }
 
@@ -107,10 +105,10 @@ TEST(WavFile, OpensNamesOutsideAscii) {
     const auto dir = freshDirectory("wav-names");
     // "Aufnahme-é-日本-🎵.wav" as UTF-8.
     const std::string name = "Aufnahme-\xC3\xA9-\xE6\x97\xA5\xE6\x9C\xAC-\xF0\x9F\x8E\xB5.wav";
-    std::ofstream stream;
-    ASSERT_TRUE(openWavFile(stream, dir.string() + "/" + name));
-    EXPECT_TRUE(writeWavFile(stream, {}, 1, 8000));
-    EXPECT_TRUE(closeWavFile(stream));
+    const HANDLE file = openWavFile(dir.string() + "/" + name);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(writeWavFile(file, {}, 1, 8000));
+    EXPECT_TRUE(closeWavFile(file));
     EXPECT_EQ(readBytes(dir / name).size(), 44u);
     std::filesystem::remove_all(dir);
 }

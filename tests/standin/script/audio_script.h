@@ -43,7 +43,9 @@ struct EndpointScript {
     // Packet number i, or nothing once the endpoint has no more to give.
     std::function<std::optional<Packet>(std::size_t index)> packet;
     // Zero: every packet is available as soon as the stream starts. Otherwise packet i becomes
-    // available (i + 1) periods after Start, as a real device delivers them.
+    // available (i + 1) periods after Start, as a real device delivers them, and is lost when it
+    // has not been taken within the stream's buffer duration; the next packet taken then carries
+    // AUDCLNT_BUFFERFLAGS_DATA_DISCONTINUITY.
     std::chrono::microseconds period{0};
 };
 
@@ -62,6 +64,7 @@ struct AudioRecord {
     int starts = 0;
     int stops = 0;
     std::vector<Packet> delivered;       // packets handed out by GetBuffer, in order
+    int lostPackets = 0;                 // overwritten before they were taken
     std::vector<UINT32> releasedFrames;  // the frame counts given to ReleaseBuffer
     bool packetHeld = false;             // a packet was obtained and not released
     int releaseBufferErrors = 0;         // ReleaseBuffer with no packet or a wrong count

@@ -39,6 +39,7 @@ std::size_t packetIndex = 0;
 std::optional<Packet> nextPacket;  // packet number packetIndex, once asked for
 bool exhausted = false;
 bool held = false;
+bool discontinuity = false;  // packets were lost since the last one taken
 std::vector<BYTE> heldData;
 UINT32 heldFrames = 0;
 
@@ -56,19 +57,41 @@ HRESULT enter(AudioCall call) {
     return S_OK;
 }
 
-bool packetReady() {
-    if (!started || held) {
-        return false;
-    }
+// Asks the script for packet number packetIndex, once.
+bool havePacket() {
     if (!nextPacket && !exhausted) {
         nextPacket = script.packet ? script.packet(packetIndex) : std::nullopt;
         exhausted = !nextPacket;
     }
-    if (!nextPacket) {
+    return nextPacket.has_value();
+}
+
+Clock::time_point dueTime(std::size_t index) {
+    return startTime + script.period * static_cast<long>(index + 1);
+}
+
+// A paced endpoint keeps what it captured for the length of its buffer: a packet not taken
+// within that time is overwritten, and the next one taken is flagged as a discontinuity.
+void dropOverwrittenPackets() {
+    const auto kept = std::chrono::microseconds(record.bufferDuration / 10);
+    while (script.period.count() != 0 && havePacket() &&
+           Clock::now() - dueTime(packetIndex) > kept) {
+        nextPacket.reset();
+        ++packetIndex;
+        ++record.lostPackets;
+        discontinuity = true;
+    }
+}
+
+bool packetReady() {
+    if (!started || held) {
         return false;
     }
-    const auto due = startTime + script.period * static_cast<long>(packetIndex + 1);
-    return script.period.count() == 0 || Clock::now() >= due;
+    dropOverwrittenPackets();
+    if (!havePacket()) {
+        return false;
+    }
+    return script.period.count() == 0 || Clock::now() >= dueTime(packetIndex);
 }
 
 // Every interface starts with one reference; the last Release is recorded by name. Objects stay
@@ -131,6 +154,10 @@ class CaptureClient final : public Counted<IAudioCaptureClient> {
             *framesToRead = 0;
             *flags = 0;
             return AUDCLNT_S_BUFFER_EMPTY;
+        }
+        if (discontinuity) {
+            nextPacket->flags |= AUDCLNT_BUFFERFLAGS_DATA_DISCONTINUITY;
+            discontinuity = false;
         }
         held = true;
         record.packetHeld = true;
@@ -362,6 +389,7 @@ void setEndpoint(EndpointScript newScript) {
     nextPacket.reset();
     exhausted = false;
     held = false;
+    discontinuity = false;
     heldData.clear();
     heldFrames = 0;
 }

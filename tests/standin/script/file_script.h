@@ -1,0 +1,33 @@
+// How tests script the stand-in's files (a disk that fills up, a write that takes long) and read
+// back what the program did with them.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+namespace standin {
+
+struct FileScript {
+    // Each file holds at most this many bytes: a write beyond them writes what fits and fails, as
+    // on a full disk.
+    std::optional<std::uint64_t> capacity;
+    // The write with this number (counting from 1, over all files) takes this long before it
+    // writes, as on a network share or a slow USB stick.
+    int slowWrite = 0;
+    std::chrono::milliseconds slowWriteTakes{0};
+};
+
+struct FileRecord {
+    int creates = 0;
+    int writes = 0;
+    int failedWrites = 0;
+    int flushes = 0;
+    int openHandles = 0;
+};
+
+// Replaces the script and forgets the record; files already open keep their handles.
+void setFileScript(FileScript script);
+FileRecord fileRecord();
+
+}  // namespace standin
