@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
     g++-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth x11-utils xdotool imagemagick
-    pulseaudio pulseaudio-utils sox procps
+    pulseaudio pulseaudio-utils sox procps python3 strace
 )
 
 missing=()

@@ -4,20 +4,24 @@
 // could not be checked because the signal's own stream underran.
 //
 // window_driver record    VOXWELL WORKDIR PATH SECONDS CHANNELS RATE FREQUENCY
-// window_driver close     VOXWELL WORKDIR PATH SECONDS CHANNELS RATE FREQUENCY MARKER COPY
-//   PATH is a pipe whose reader is paused, so that the capture thread stays in the middle of
-//   writing the file while the driver looks at the window; the driver then creates MARKER for
-//   the reader to go on, and checks COPY, what the reader received.
+// window_driver close     VOXWELL WORKDIR PATH SECONDS CHANNELS RATE FREQUENCY HOLD HELD RELEASE
+//   Before the close the driver creates HOLD and waits for HELD: the test then holds the
+//   program's flushes to the device, so that the capture thread cannot finish the file while the
+//   driver looks at the window; the driver then creates RELEASE for them to go on.
 // window_driver cancel    VOXWELL WORKDIR
 // window_driver nomic     VOXWELL WORKDIR PATH
 // window_driver nofolder  VOXWELL WORKDIR PATH
 // window_driver retry     VOXWELL WORKDIR BADPATH PATH SECONDS CHANNELS RATE FREQUENCY
-//   BADPATH cannot be written (Z:\dev\full): after the box, the dialog that opens again is
-//   answered with PATH, which must then hold the whole recording.
+//   BADPATH stops taking data (Z:\dev\full, or a disk that fills up): the window says so while
+//   it records; after Stop and the box, the dialog that opens again is answered with PATH, which
+//   must then hold the whole recording.
 // window_driver quit      VOXWELL WORKDIR PATH SECONDS CHANNELS RATE FREQUENCY
 //   WM_QUIT is posted to the window thread while it records: exit code 0 and a complete file.
 // window_driver begin     VOXWELL WORKDIR PATH
 //   Starts a recording into PATH and leaves the program running (for the session's end).
+// window_driver kill      VOXWELL WORKDIR PATH SECONDS
+//   Records into PATH for SECONDS, then ends the program from outside with TerminateProcess, as
+//   a crash does; the test then reads what PATH holds.
 // window_driver checkfile PATH SECONDS CHANNELS RATE FREQUENCY
 //   PATH holds at least SECONDS of the sine, complete and continuous.
 //
@@ -323,18 +327,30 @@ void answerErrorBox(const Program& program, const std::wstring& text) {
     check(waitFor([&] { return !IsWindow(box); }, 10s), "the error box closes");
 }
 
+constexpr const wchar_t* kKeptInMemory = L"Recording... (cannot write the file, kept in memory)";
+
 // How a recording is ended once it has run.
 enum class Ending {
     stop,
-    closeWhileWriting,  // into a pipe whose reader is paused, see CloseCheck
-    retryElsewhere,     // Stop; the file fails; the dialog that opens again gets another path
-    quit,               // WM_QUIT posted to the window thread
+    closeWhileHeld,  // with the file's flushes held, see CloseCheck
+    retryElsewhere,  // the file fails; after Stop the dialog that opens again gets another path
+    quit,            // WM_QUIT posted to the window thread
 };
 
+// The files by which the driver and the test hand over the hold of the flushes.
 struct CloseCheck {
-    std::wstring marker;
-    std::wstring copy;
+    std::wstring hold;
+    std::wstring held;
+    std::wstring release;
 };
+
+void createMarker(const std::wstring& path) {
+    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+}
+
+bool markerExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 struct Recording {
     std::wstring path;  // the first one chosen
@@ -343,7 +359,7 @@ struct Recording {
     std::uint32_t rate = 48000;
     std::vector<double> frequencies;
     Ending ending = Ending::stop;
-    CloseCheck closeCheck;   // for closeWhileWriting
+    CloseCheck closeCheck;   // for closeWhileHeld
     std::wstring retryPath;  // for retryElsewhere
 };
 
@@ -355,13 +371,13 @@ std::wstring endRecording(const Program& program, const Recording& recording) {
             program.waitForStatus(L"Saved to: " + recording.path);
             program.closeAndExpectExit();
             return recording.path;
-        case Ending::closeWhileWriting: {
+        case Ending::closeWhileHeld: {
             // Sent, so that the window has handled it when the call returns. The capture thread
-            // cannot finish the file until the pipe's reader goes on.
+            // cannot finish the file until its last flush goes on.
             DWORD_PTR ignored = 0;
             SendMessageTimeoutW(program.main, WM_CLOSE, 0, 0, SMTO_BLOCK, 5000, &ignored);
             std::this_thread::sleep_for(300ms);
-            check(IsWindow(program.main), "the window stays while the file is being written");
+            check(IsWindow(program.main), "the window stays while the recording finishes");
             const std::wstring status = program.status();
             const bool startEnabled = IsWindowEnabled(program.control(1));
             const bool stopEnabled = IsWindowEnabled(program.control(2));
@@ -369,14 +385,15 @@ std::wstring endRecording(const Program& program, const Recording& recording) {
                   "waiting text after the close, got \"" + narrow(status) + "\"");
             check(IsWindow(program.control(1)) && !startEnabled, "Start disabled while waiting");
             check(IsWindow(program.control(2)) && !stopEnabled, "Stop disabled while waiting");
-            CloseHandle(CreateFileW(recording.closeCheck.marker.c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_ALWAYS, 0, nullptr));
+            createMarker(recording.closeCheck.release);
             const long code = program.waitForExit();
             check(code == 0,
                   "exit code 0 after closing while recording, got " + std::to_string(code));
-            return recording.closeCheck.copy;
+            return recording.path;
         }
         case Ending::retryElsewhere: {
+            check(program.status() == kKeptInMemory,
+                  "the failed file told while recording, got \"" + narrow(program.status()) + "\"");
             program.click(2);
             answerErrorBox(program, L"Cannot write the file");
             const HWND dialog = findWindow(program, L"#32770", program.main);
@@ -403,12 +420,25 @@ std::wstring endRecording(const Program& program, const Recording& recording) {
     return recording.path;
 }
 
+// Until the window shows that it records (with what it may say of the recording after it).
+bool waitForRecording(const Program& program) {
+    const bool recording =
+        waitFor([&] { return program.status().starts_with(L"Recording..."); }, 10s);
+    check(recording, "recording, but the status reads \"" + narrow(program.status()) + "\"");
+    return recording;
+}
+
 int record(const Program& program, const Recording& recording) {
-    if (!startWith(program, &recording.path) || !program.waitForStatus(L"Recording...")) {
+    if (!startWith(program, &recording.path) || !waitForRecording(program)) {
         return 1;
     }
     const auto began = Clock::now();
-    std::this_thread::sleep_for(std::chrono::duration<double>(recording.seconds));
+    if (recording.ending == Ending::closeWhileHeld) {
+        createMarker(recording.closeCheck.hold);
+        check(waitFor([&] { return markerExists(recording.closeCheck.held); }, 10s),
+              "the flushes are held");
+    }
+    std::this_thread::sleep_until(began + std::chrono::duration<double>(recording.seconds));
     const double ran = std::chrono::duration<double>(Clock::now() - began).count();
     const std::wstring file = endRecording(program, recording);
     const bool conclusive =
@@ -449,9 +479,9 @@ int wmain(int argc, wchar_t** argv) {
     if (scenario == L"record" && argc == 9) {
         return record(program, recordingOf(argv, 5, argv[4], Ending::stop));
     }
-    if (scenario == L"close" && argc == 11) {
-        Recording recording = recordingOf(argv, 5, argv[4], Ending::closeWhileWriting);
-        recording.closeCheck = {argv[9], argv[10]};
+    if (scenario == L"close" && argc == 12) {
+        Recording recording = recordingOf(argv, 5, argv[4], Ending::closeWhileHeld);
+        recording.closeCheck = {argv[9], argv[10], argv[11]};
         return record(program, recording);
     }
     if (scenario == L"retry" && argc == 10) {
@@ -466,6 +496,14 @@ int wmain(int argc, wchar_t** argv) {
         const std::wstring path = argv[4];
         startWith(program, &path);
         program.waitForStatus(L"Recording...");
+    } else if (scenario == L"kill" && argc == 6) {
+        const std::wstring path = argv[4];
+        if (startWith(program, &path) && program.waitForStatus(L"Recording...")) {
+            std::this_thread::sleep_for(
+                std::chrono::duration<double>(std::wcstod(argv[5], nullptr)));
+            check(TerminateProcess(program.process.hProcess, 1) != FALSE, "TerminateProcess");
+            check(program.waitForExit() == 1, "the program ended by TerminateProcess");
+        }
     } else if (scenario == L"cancel") {
         startWith(program, nullptr);
         std::this_thread::sleep_for(500ms);

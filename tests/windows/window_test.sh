@@ -48,30 +48,33 @@ name=$'Aufnahme \u00fc\u20ac \U0001F600.wav'
 drive record "$(win "$out/$name")" 1 1 "$rate" "$frequency"
 [[ -f "$out/$name" ]] || harness_fail "no file named '$name'; found: $(ls -A "$out")"
 
-# Closing while recording: the file is a pipe whose reader is paused, which holds the capture
-# thread in the middle of writing it until the driver has looked at the waiting window.
-pipe_reader() {
-    rm -f "$out/closing.wav" "$out/closed.marker"
-    mkfifo "$out/closing.wav"
-    cat "$out/closing.wav" >"$out/closing-copy.wav" &
-    reader=$!
-    harness_track "$reader"
-    kill -STOP "$reader"
+# Closing while recording: as the driver asks, the program's flushes to the device are held
+# (strace delays its fsync calls, as a slow device would), which keeps the capture thread from
+# finishing the file while the driver looks at the waiting window.
+markers="$HARNESS_RUN/markers"
+mkdir -p "$markers"
+hold_flushes() {
+    rm -f "$markers"/*
     (
-        harness_wait_for "the driver's look at the closing window" 60 \
-            test -e "$out/closed.marker"
-        kill -CONT "$reader"
+        harness_wait_for "the driver's request to hold the flushes" 60 test -e "$markers/hold"
+        program=$(pgrep -f -n '[A-Z]:\\.*voxwell\.exe')
+        strace -f --seccomp-bpf -qq -e trace=fsync -e inject=fsync:delay_enter=60s -o /dev/null -p "$program" &
+        tracer=$!
+        sleep 1
+        touch "$markers/held"
+        harness_wait_for "the driver's look at the closing window" 60 test -e "$markers/release"
+        kill "$tracer"
+        wait "$tracer" || true
     ) &
-    harness_track "$!"
+    holder=$!
+    harness_track "$holder"
 }
-pipe_done() {
-    kill -CONT "$reader" 2>/dev/null || true
-    wait "$reader" || true
-    rm -f "$out/closing.wav" "$out/closed.marker"
+release_flushes() {
+    wait "$holder" || true
 }
-before_drive=pipe_reader after_drive=pipe_done \
+before_drive=hold_flushes after_drive=release_flushes \
     drive close "$(win "$out/closing.wav")" 2 1 "$rate" "$frequency" \
-    "$(win "$out/closed.marker")" "$(win "$out/closing-copy.wav")"
+    "$(win "$markers/hold")" "$(win "$markers/held")" "$(win "$markers/release")"
 
 drive cancel
 [[ -z "$(ls -A "$work")" ]] || harness_fail "files appeared after Cancel: $(ls -A "$work")"
@@ -81,6 +84,54 @@ drive nofolder "$(win "$out/missing/x.wav")"
 
 # A file that cannot be written: the recording is kept and saved where the reopened dialog says.
 drive retry "$(win /dev/full)" "$(win "$out/retry.wav")" 2 1 "$rate" "$frequency"
+
+# A disk that fills up during the recording (a small tmpfs, where the machine lets the test mount
+# one): what fitted stays a readable WAV file, and the whole recording is saved elsewhere.
+small="$HARNESS_RUN/small-disk"
+mkdir -p "$small"
+if mount -t tmpfs -o size=64k voxwell-small "$small" 2>/dev/null; then
+    drive retry "$(win "$small/full.wav")" "$(win "$out/refilled.wav")" 2 1 "$rate" "$frequency"
+    python3 "$(dirname "$0")/wav_check.py" "$small/full.wav" 1 "$rate" "$frequency" 0.3 ||
+        harness_fail "the file on the full disk is not a consistent recording of what fitted"
+    umount "$small"
+    harness_log "a disk that filled up left a consistent file"
+    refilled=refilled.wav
+else
+    harness_log "no tmpfs can be mounted here: the disk that fills up is not tested"
+    refilled=""
+fi
+
+# The program ended from outside as by a crash, 10 s into a recording: the file holds what was
+# captured up to the last moments, continuous, for readers this project did not write. While it
+# records, the file is readable and flushed to the device every few seconds.
+killed="$out/killed.wav"
+for attempt in 1 2 3; do
+    rm -f "$killed"
+    harness_wine_background "$HARNESS_RUN/kill-driver.log" "$driver" kill "$(win "$voxwell")" \
+        "$(win "$work")" "$(win "$killed")" 10
+    kill_driver=$HARNESS_LAST_PID
+    harness_wait_for "the recording into killed.wav" 30 test -s "$killed"
+    program_pid=$(pgrep -f -n '[A-Z]:\\.*voxwell\.exe') || harness_fail "voxwell.exe is not found"
+    timeout 6 strace -f --seccomp-bpf -qq -e trace=fsync,fdatasync -o "$HARNESS_RUN/fsync.log" -p "$program_pid" \
+        2>/dev/null || true
+    python3 "$(dirname "$0")/wav_check.py" "$killed" 1 "$rate" "$frequency" 2 ||
+        harness_fail "the file cannot be read while it records"
+    sox "$killed" -n stat 2>"$HARNESS_RUN/sox-stat.log" ||
+        harness_fail "sox cannot read the file while it records" "$HARNESS_RUN/sox-stat.log"
+    fsyncs=$(grep -c 'fsync\|fdatasync' "$HARNESS_RUN/fsync.log" || true)
+    ((fsyncs >= 2)) || harness_fail "$fsyncs flushes to the device in 6 s of recording"
+    wait "$kill_driver" || harness_fail "the driver could not end the program" \
+        "$HARNESS_RUN/kill-driver.log"
+    status=0
+    python3 "$(dirname "$0")/wav_check.py" "$killed" 1 "$rate" "$frequency" 9 || status=$?
+    ((status == 0)) && break
+    ((status == 3)) || harness_fail "the killed program's file is not a consistent recording"
+    harness_log "the killed recording: the signal underran, once more"
+done
+((status == 0)) || harness_fail "the killed recording: the signal underran in every attempt"
+sox "$killed" -n stat 2>"$HARNESS_RUN/sox-stat.log" ||
+    harness_fail "sox cannot read the killed program's file" "$HARNESS_RUN/sox-stat.log"
+harness_log "the killed program left $(soxi -D "$killed") s, $fsyncs flushes in 6 s"
 
 # The message loop ended from outside while recording: the file is finished, the exit code 0.
 drive quit "$(win "$out/quit.wav")" 2 1 "$rate" "$frequency"
@@ -118,6 +169,6 @@ harness_no_audio
 drive nomic "$(win "$out/none.wav")"
 [[ ! -e "$out/none.wav" ]] || harness_fail "a file appeared without a microphone"
 
-expected=$(printf '%s\n' "$name" closing-copy.wav take.wav retry.wav quit.wav session.wav \
-    channels-4.wav channels-6.wav | sort)
+expected=$(printf '%s\n' "$name" closing.wav take.wav retry.wav $refilled killed.wav quit.wav \
+    session.wav channels-4.wav channels-6.wav | sort)
 [[ "$(ls -A "$out" | sort)" == "$expected" ]] || harness_fail "unexpected files: $(ls -A "$out")"
