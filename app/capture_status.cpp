@@ -44,6 +44,17 @@ std::wstring captureStatus(CaptureOutcome outcome, CaptureEnd end, std::uint32_t
             return endReason(end) + (L"Saved to: " + path) + gapsSuffix(gaps);
         case CaptureOutcome::microphoneUnavailable:
             return L"Recording failed: microphone not available";
+        case CaptureOutcome::microphoneAccessDenied:
+            return L"Recording failed: access to the microphone is turned off (Windows Settings, "
+                   L"Privacy, Microphone)";
+        case CaptureOutcome::noMicrophone:
+            return L"Recording failed: no microphone found";
+        case CaptureOutcome::microphoneInUse:
+            return L"Recording failed: the microphone is in use by another program";
+        case CaptureOutcome::audioServiceNotRunning:
+            return L"Recording failed: the Windows audio service is not running";
+        case CaptureOutcome::microphoneDisconnected:
+            return L"Recording failed: microphone disconnected";
         case CaptureOutcome::unsupportedFormat:
             return L"Recording failed: unsupported audio format";
         case CaptureOutcome::fileNotCreated:
@@ -61,6 +72,11 @@ const wchar_t* captureErrorBox(CaptureOutcome outcome) {
             return L"Cannot write the file";
         case CaptureOutcome::saved:
         case CaptureOutcome::microphoneUnavailable:
+        case CaptureOutcome::microphoneAccessDenied:
+        case CaptureOutcome::noMicrophone:
+        case CaptureOutcome::microphoneInUse:
+        case CaptureOutcome::audioServiceNotRunning:
+        case CaptureOutcome::microphoneDisconnected:
         case CaptureOutcome::unsupportedFormat:
             break;
     }

@@ -6,6 +6,25 @@ namespace {
 
 constexpr REFERENCE_TIME kBufferDuration = 10'000'000;  // one second, in 100 ns units
 
+// The outcome of a failed set-up step, from its result: each cause the user can remedy,
+// whichever step reports it, and any other result as a microphone not available. E_NOTFOUND
+// means that there is no capture device only where the device is looked up, so that step tests
+// it itself.
+CaptureOutcome setupFailure(HRESULT result) {
+    switch (result) {
+        case E_ACCESSDENIED:
+            return CaptureOutcome::microphoneAccessDenied;
+        case AUDCLNT_E_DEVICE_IN_USE:
+            return CaptureOutcome::microphoneInUse;
+        case AUDCLNT_E_SERVICE_NOT_RUNNING:
+            return CaptureOutcome::audioServiceNotRunning;
+        case AUDCLNT_E_DEVICE_INVALIDATED:
+            return CaptureOutcome::microphoneDisconnected;
+        default:
+            return CaptureOutcome::microphoneUnavailable;
+    }
+}
+
 }  // namespace
 
 unsigned recordingChannels(unsigned deviceChannels) {
@@ -13,21 +32,24 @@ unsigned recordingChannels(unsigned deviceChannels) {
 }
 
 CaptureOutcome openAudioStream(AudioStream& stream) {
-    constexpr CaptureOutcome unavailable = CaptureOutcome::microphoneUnavailable;
-    if (FAILED(CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL,
-                                kIidIMMDeviceEnumerator,
-                                reinterpret_cast<void**>(&stream.enumerator)))) {
-        return unavailable;
+    if (const HRESULT result =
+            CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL, kIidIMMDeviceEnumerator,
+                             reinterpret_cast<void**>(&stream.enumerator));
+        FAILED(result)) {
+        return setupFailure(result);
     }
-    if (FAILED(stream.enumerator->GetDefaultAudioEndpoint(eCapture, eConsole, &stream.device))) {
-        return unavailable;
+    if (const HRESULT result =
+            stream.enumerator->GetDefaultAudioEndpoint(eCapture, eConsole, &stream.device);
+        FAILED(result)) {
+        return result == E_NOTFOUND ? CaptureOutcome::noMicrophone : setupFailure(result);
     }
-    if (FAILED(stream.device->Activate(kIidIAudioClient, CLSCTX_ALL, nullptr,
-                                       reinterpret_cast<void**>(&stream.client)))) {
-        return unavailable;
+    if (const HRESULT result = stream.device->Activate(kIidIAudioClient, CLSCTX_ALL, nullptr,
+                                                       reinterpret_cast<void**>(&stream.client));
+        FAILED(result)) {
+        return setupFailure(result);
     }
-    if (FAILED(stream.client->GetMixFormat(&stream.format))) {
-        return unavailable;
+    if (const HRESULT result = stream.client->GetMixFormat(&stream.format); FAILED(result)) {
+        return setupFailure(result);
     }
     // Checked before anything is opened: a layout that cannot be converted would only record an
     // empty file.
@@ -36,16 +58,18 @@ CaptureOutcome openAudioStream(AudioStream& stream) {
     }
     // The stream is opened in the device's own format: a shared-mode stream refuses a format whose
     // fields disagree, and rewriting only the channel count would have the system downmix into it.
-    if (FAILED(stream.client->Initialize(AUDCLNT_SHAREMODE_SHARED, 0, kBufferDuration, 0,
-                                         stream.format, nullptr))) {
-        return unavailable;
+    if (const HRESULT result = stream.client->Initialize(
+            AUDCLNT_SHAREMODE_SHARED, 0, kBufferDuration, 0, stream.format, nullptr);
+        FAILED(result)) {
+        return setupFailure(result);
     }
-    if (FAILED(stream.client->GetService(kIidIAudioCaptureClient,
-                                         reinterpret_cast<void**>(&stream.capture)))) {
-        return unavailable;
+    if (const HRESULT result = stream.client->GetService(kIidIAudioCaptureClient,
+                                                         reinterpret_cast<void**>(&stream.capture));
+        FAILED(result)) {
+        return setupFailure(result);
     }
-    if (FAILED(stream.client->Start())) {
-        return unavailable;
+    if (const HRESULT result = stream.client->Start(); FAILED(result)) {
+        return setupFailure(result);
     }
     return CaptureOutcome::saved;
 }

@@ -16,8 +16,9 @@ struct AudioStream {
     IAudioCaptureClient* capture = nullptr;
 };
 
-// Runs the set-up steps in order and stops at the first that fails: microphoneUnavailable for a
-// failing call, unsupportedFormat for a mix format that is neither 16-bit PCM nor 32-bit float.
+// Runs the set-up steps in order and stops at the first that fails: for a failing call the
+// outcome its result names (microphoneUnavailable for a result without a cause of its own),
+// unsupportedFormat for a mix format that is neither 16-bit PCM nor 32-bit float.
 // The stream is initialised with the mix format unchanged. Every pointer obtained is left set
 // for releaseAudioStream, failure or not.
 CaptureOutcome openAudioStream(AudioStream& stream);

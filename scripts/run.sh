@@ -4,7 +4,8 @@
 # With a usable display ($DISPLAY answers) the window opens there and records the default
 # microphone; the script returns when the window is closed. Without one (a server, CI) it starts
 # a virtual display and a virtual microphone playing a 440 Hz tone, makes a short recording by
-# clicking through the window as a user would, and says where the WAV file and a screenshot are.
+# clicking through the window as a user would, and says how long the WAV file it wrote is and
+# where it and a screenshot are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -38,6 +39,7 @@ harness_play_sine 440 0.5 60
 # Started in the output folder, where the save dialog opens.
 pushd "$out" >/dev/null
 harness_wine_background "$HARNESS_RUN/voxwell.log" "$exe"
+voxwell=$HARNESS_LAST_PID
 popd >/dev/null
 
 title="Voxwell: Thread-Safe GUI 64K FFT"
@@ -62,7 +64,13 @@ xdotool mousemove --window "$window" 220 35 click 1
 harness_wait_for "the recording" 30 test -s "$wav"
 sleep 1
 xdotool key --window "$window" alt+F4 || true
+# Closing waits for the recording to be finished: once the program has ended the file is whole.
+voxwell_ended() { ! kill -0 "$voxwell" 2>/dev/null; }
+harness_wait_for "Voxwell to close" 30 voxwell_ended
 
-echo "Recorded about 5 s of a 440 Hz tone from a virtual microphone on a virtual display."
+# The stream starts a second or two after the click under Wine: the file says what it holds.
+seconds=$(soxi -D "$wav") || harness_fail "the WAV file cannot be read" "$HARNESS_RUN/voxwell.log"
+printf 'Recorded %.2f s of a 440 Hz tone from a virtual microphone on a virtual display.\n' \
+    "$seconds"
 echo "WAV file:   $wav"
 echo "Screenshot: $shot"

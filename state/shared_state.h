@@ -28,9 +28,15 @@ constexpr UINT WM_CAPTURE_DONE = WM_APP + 2;
 constexpr UINT WM_CAPTURE_STARTED = WM_APP + 3;
 
 // How the last recording ended, stored by the capture thread before it posts WM_CAPTURE_DONE.
+// An audio set-up step that fails names its cause where the user can act on it.
 enum class CaptureOutcome {
     saved,
-    microphoneUnavailable,  // an audio set-up step failed
+    microphoneUnavailable,   // an audio set-up step failed for any other reason
+    microphoneAccessDenied,  // the privacy setting keeps desktop programs from the microphone
+    noMicrophone,            // there is no capture device
+    microphoneInUse,         // another program holds the device in exclusive mode
+    audioServiceNotRunning,
+    microphoneDisconnected,  // the device went away while it was being opened
     unsupportedFormat,
     fileNotCreated,
     fileNotWritten,

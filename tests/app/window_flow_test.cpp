@@ -343,7 +343,7 @@ TEST_F(WindowFlow, FailedRecordingsAreNeverReportedSaved) {
     const auto captureEnded = [] { return waitUntil([] { return !g_captureActive; }); };
     standin::failCall(standin::AudioCall::getDefaultAudioEndpoint, E_NOTFOUND);
     run.startWith(pathOf("nomic.wav"));
-    ASSERT_TRUE(run.waitForStatus(L"Recording failed: microphone not available"));
+    ASSERT_TRUE(run.waitForStatus(L"Recording failed: no microphone found"));
     ASSERT_TRUE(captureEnded());
 
     standin::EndpointScript unsupported = steadyEndpoint();

@@ -237,6 +237,17 @@ TEST(StatusLine, TellsHowARecordingEndedAndItsGaps) {
         {CaptureOutcome::fileNotCreated, CaptureEnd::stopped, 0, L"Not saved: " + path},
         {CaptureOutcome::microphoneUnavailable, CaptureEnd::stopped, 0,
          L"Recording failed: microphone not available"},
+        {CaptureOutcome::microphoneAccessDenied, CaptureEnd::stopped, 0,
+         L"Recording failed: access to the microphone is turned off (Windows Settings, Privacy, "
+         L"Microphone)"},
+        {CaptureOutcome::noMicrophone, CaptureEnd::stopped, 0,
+         L"Recording failed: no microphone found"},
+        {CaptureOutcome::microphoneInUse, CaptureEnd::stopped, 0,
+         L"Recording failed: the microphone is in use by another program"},
+        {CaptureOutcome::audioServiceNotRunning, CaptureEnd::stopped, 0,
+         L"Recording failed: the Windows audio service is not running"},
+        {CaptureOutcome::microphoneDisconnected, CaptureEnd::stopped, 0,
+         L"Recording failed: microphone disconnected"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(captureStatus(c.outcome, c.end, c.gaps, path), c.text);

@@ -464,40 +464,94 @@ TEST_F(CaptureThread, CountsReportedGapsButNotTheFirstPacketsFlag) {
     EXPECT_EQ(g_gapCount, 0u);
 }
 
+// A failing set-up step leaves to release what the steps before it obtained.
+std::vector<std::string> releasedAfterFailing(AudioCall call) {
+    switch (call) {
+        case AudioCall::coCreateInstance:
+            return {};
+        case AudioCall::getDefaultAudioEndpoint:
+            return {"enumerator"};
+        case AudioCall::activate:
+            return {"device", "enumerator"};
+        case AudioCall::start:
+            return kAllReleased;
+        default:
+            return {"audioClient", "device", "enumerator"};
+    }
+}
+
 struct SetupFailure {
+    const char* name;
     AudioCall call;
-    std::vector<std::string> releases;
+    HRESULT result;
+    CaptureOutcome outcome;
 };
 
 class AudioSetupFailure : public CaptureThread,
                           public ::testing::WithParamInterface<SetupFailure> {};
 
-TEST_P(AudioSetupFailure, EndsCleanlyAndLeavesTheFileAlone) {
+TEST_P(AudioSetupFailure, NamesTheCauseEndsCleanlyAndLeavesTheFileAlone) {
     std::ofstream(file_, std::ios::binary) << "an earlier recording";
     standin::setEndpoint(scriptOf(floatFormat(2), makeInput(true, 2, 3, 480, 1).packets));
-    standin::failCall(GetParam().call, E_FAIL);
+    standin::failCall(GetParam().call, GetParam().result);
     g_recording = true;
     captureThreadMain(L"unused", testWindow());
 
     EXPECT_EQ(countPosted(WM_CAPTURE_STARTED), 0);
     EXPECT_EQ(standin::postedMessages().size(), 1u);
-    EXPECT_EQ(g_captureOutcome, CaptureOutcome::microphoneUnavailable);
+    EXPECT_EQ(g_captureOutcome, GetParam().outcome);
     const auto bytes = readBytes(file_);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "an earlier recording");
     EXPECT_EQ(standin::audioRecord().stops, 0);
-    expectCleanEnd(GetParam().releases);
+    expectCleanEnd(releasedAfterFailing(GetParam().call));
 }
 
+// Each cause at every step whose documentation lists it, E_ACCESSDENIED (the privacy setting's
+// denial) and a result without a cause of its own at any step.
+constexpr AudioCall kCreate = AudioCall::coCreateInstance;
+constexpr AudioCall kEndpoint = AudioCall::getDefaultAudioEndpoint;
+constexpr AudioCall kActivate = AudioCall::activate;
+constexpr AudioCall kMixFormat = AudioCall::getMixFormat;
+constexpr AudioCall kInitialize = AudioCall::initialize;
+constexpr AudioCall kService = AudioCall::getService;
+constexpr AudioCall kStart = AudioCall::start;
+constexpr CaptureOutcome kUnavailable = CaptureOutcome::microphoneUnavailable;
+constexpr CaptureOutcome kDenied = CaptureOutcome::microphoneAccessDenied;
+constexpr CaptureOutcome kGone = CaptureOutcome::microphoneDisconnected;
+constexpr CaptureOutcome kNoService = CaptureOutcome::audioServiceNotRunning;
+
 INSTANTIATE_TEST_SUITE_P(
-    EachStep, AudioSetupFailure,
-    ::testing::Values(SetupFailure{AudioCall::coCreateInstance, {}},
-                      SetupFailure{AudioCall::getDefaultAudioEndpoint, {"enumerator"}},
-                      SetupFailure{AudioCall::activate, {"device", "enumerator"}},
-                      SetupFailure{AudioCall::getMixFormat,
-                                   {"audioClient", "device", "enumerator"}},
-                      SetupFailure{AudioCall::initialize, {"audioClient", "device", "enumerator"}},
-                      SetupFailure{AudioCall::getService, {"audioClient", "device", "enumerator"}},
-                      SetupFailure{AudioCall::start, kAllReleased}));
+    EachStepAndCause, AudioSetupFailure,
+    ::testing::Values(
+        SetupFailure{"CreateFails", kCreate, E_FAIL, kUnavailable},
+        SetupFailure{"CreateDenied", kCreate, E_ACCESSDENIED, kDenied},
+        SetupFailure{"EndpointFails", kEndpoint, E_FAIL, kUnavailable},
+        SetupFailure{"EndpointDenied", kEndpoint, E_ACCESSDENIED, kDenied},
+        SetupFailure{"EndpointNotFound", kEndpoint, E_NOTFOUND, CaptureOutcome::noMicrophone},
+        SetupFailure{"ActivateFails", kActivate, E_FAIL, kUnavailable},
+        SetupFailure{"ActivateDenied", kActivate, E_ACCESSDENIED, kDenied},
+        // Only the endpoint's absence is a missing microphone.
+        SetupFailure{"ActivateNotFound", kActivate, E_NOTFOUND, kUnavailable},
+        SetupFailure{"ActivateInvalidated", kActivate, AUDCLNT_E_DEVICE_INVALIDATED, kGone},
+        SetupFailure{"MixFormatFails", kMixFormat, E_FAIL, kUnavailable},
+        SetupFailure{"MixFormatDenied", kMixFormat, E_ACCESSDENIED, kDenied},
+        SetupFailure{"MixFormatInvalidated", kMixFormat, AUDCLNT_E_DEVICE_INVALIDATED, kGone},
+        SetupFailure{"MixFormatNoService", kMixFormat, AUDCLNT_E_SERVICE_NOT_RUNNING, kNoService},
+        SetupFailure{"InitializeFails", kInitialize, E_FAIL, kUnavailable},
+        SetupFailure{"InitializeDenied", kInitialize, E_ACCESSDENIED, kDenied},
+        SetupFailure{"InitializeInUse", kInitialize, AUDCLNT_E_DEVICE_IN_USE,
+                     CaptureOutcome::microphoneInUse},
+        SetupFailure{"InitializeInvalidated", kInitialize, AUDCLNT_E_DEVICE_INVALIDATED, kGone},
+        SetupFailure{"InitializeNoService", kInitialize, AUDCLNT_E_SERVICE_NOT_RUNNING, kNoService},
+        SetupFailure{"ServiceFails", kService, E_FAIL, kUnavailable},
+        SetupFailure{"ServiceDenied", kService, E_ACCESSDENIED, kDenied},
+        SetupFailure{"ServiceInvalidated", kService, AUDCLNT_E_DEVICE_INVALIDATED, kGone},
+        SetupFailure{"ServiceNoService", kService, AUDCLNT_E_SERVICE_NOT_RUNNING, kNoService},
+        SetupFailure{"StartFails", kStart, E_FAIL, kUnavailable},
+        SetupFailure{"StartDenied", kStart, E_ACCESSDENIED, kDenied},
+        SetupFailure{"StartInvalidated", kStart, AUDCLNT_E_DEVICE_INVALIDATED, kGone},
+        SetupFailure{"StartNoService", kStart, AUDCLNT_E_SERVICE_NOT_RUNNING, kNoService}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(CaptureThread, UnsupportedLayoutIsRefusedBeforeAnythingOpens) {
     useFile(dir_ / "never.wav");

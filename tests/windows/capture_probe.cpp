@@ -4,8 +4,8 @@
 //   capture_probe record PATH SECONDS CHANNELS RATE AMPLITUDE FREQUENCY [RIGHT_FREQUENCY]
 //       The default microphone carries a sine of FREQUENCY Hz (RIGHT_FREQUENCY on the second
 //       channel) at AMPLITUDE of full scale: record SECONDS and check the file.
-//   capture_probe unavailable PATH
-//       There is no audio system: the recording must fail without creating PATH.
+//   capture_probe nomic PATH
+//       There is no capture device: the recording must fail as such without creating PATH.
 //   capture_probe ending PATH SECONDS ENDS MAX_SECONDS
 //       Something happens to the microphone while it records for up to SECONDS: the recording
 //       must end in one of the ways ENDS lists ("stopped|microphoneDisconnected"), save a
@@ -177,14 +177,14 @@ int ending(const std::vector<std::wstring>& args) {
     return g_failures == 0 ? 0 : 1;
 }
 
-int unavailable(const std::vector<std::wstring>& args) {
+int withoutMicrophone(const std::vector<std::wstring>& args) {
     if (args.size() != 1) {
-        std::printf("usage: unavailable PATH\n");
+        std::printf("usage: nomic PATH\n");
         return 2;
     }
     const std::filesystem::path path(args[0]);
     const CaptureSession session = runCaptureSession(args[0], 1.0);
-    if (expectFinishedSession(session, CaptureOutcome::microphoneUnavailable)) {
+    if (expectFinishedSession(session, CaptureOutcome::noMicrophone)) {
         expect(session.startedMessages == 0, "WM_CAPTURE_STARTED posted without a microphone");
     }
     expect(!std::filesystem::exists(path), "a file was created without a microphone");
@@ -199,12 +199,12 @@ int wmain(int argc, wchar_t** argv) {
     int status = 2;
     if (mode == L"record") {
         status = record(args);
-    } else if (mode == L"unavailable") {
-        status = unavailable(args);
+    } else if (mode == L"nomic") {
+        status = withoutMicrophone(args);
     } else if (mode == L"ending") {
         status = ending(args);
     } else {
-        std::printf("usage: capture_probe record|unavailable|ending ...\n");
+        std::printf("usage: capture_probe record|nomic|ending ...\n");
     }
     std::printf("%s\n", status == 0 ? "PASS" : "FAILED");
     return status;

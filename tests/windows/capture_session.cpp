@@ -107,6 +107,16 @@ const char* outcomeName(CaptureOutcome outcome) {
             return "saved";
         case CaptureOutcome::microphoneUnavailable:
             return "microphoneUnavailable";
+        case CaptureOutcome::microphoneAccessDenied:
+            return "microphoneAccessDenied";
+        case CaptureOutcome::noMicrophone:
+            return "noMicrophone";
+        case CaptureOutcome::microphoneInUse:
+            return "microphoneInUse";
+        case CaptureOutcome::audioServiceNotRunning:
+            return "audioServiceNotRunning";
+        case CaptureOutcome::microphoneDisconnected:
+            return "microphoneDisconnected";
         case CaptureOutcome::unsupportedFormat:
             return "unsupportedFormat";
         case CaptureOutcome::fileNotCreated:

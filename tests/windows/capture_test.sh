@@ -77,7 +77,7 @@ case "$scenario" in
         ;;
     no_audio)
         harness_no_audio
-        harness_wine "$probe" unavailable "$(harness_winpath "$out/none.wav")"
+        harness_wine "$probe" nomic "$(harness_winpath "$out/none.wav")"
         if [[ -n "$(ls -A "$out")" ]]; then
             harness_fail "files appeared without a microphone: $(ls -A "$out")"
         fi

@@ -12,7 +12,7 @@
 #   harness_start_pulse CHANNELS RATE     virtual microphone (1, 2, 4 or 6 channels) as default source
 #   harness_play_sine FREQ[,FREQ...] AMPLITUDE SECONDS   a sine into the microphone, one frequency
 #                                         for every channel or one for each
-#   harness_no_audio                      no audio system at all for what follows
+#   harness_no_audio                      no audio server: no capture device for what follows
 #   harness_stop_pulse                    end the PulseAudio server (a device that disappears)
 #                                         (its pid: HARNESS_PULSE_PID, to hold it with SIGSTOP)
 #   harness_wine EXE [ARG...]             run and wait, bounded by HARNESS_WINE_TIMEOUT (30 s)
@@ -195,12 +195,17 @@ harness_check_wine_log() {
     harness_wine_log_clean "$1" || harness_fail "heap warning or unhandled exception" "$1"
 }
 
-# The registry settings of a test prefix: PulseAudio as the only audio driver, heap checking for
-# the programs the tests run, crashes reported on the console instead of in a dialog.
+# The registry settings of a test prefix: the audio drivers, heap checking for the programs the
+# tests run, crashes reported on the console instead of in a dialog.
+# PulseAudio is the driver whenever the harness's server answers. Without one Wine falls back to
+# ALSA, which the harness leaves without any device: an audio system without a capture device,
+# where GetDefaultAudioEndpoint fails with E_NOTFOUND as on a Windows machine without a
+# microphone. With PulseAudio as the only driver and no server, Wine would offer no device
+# enumerator at all (CoCreateInstance fails with REGDB_E_CLASSNOTREG), which Windows never does.
 harness_prefix_registry() {
     local file=$1 image
     {
-        printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n"Audio"="pulse"\n\n'
+        printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n"Audio"="pulse,alsa"\n\n'
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n\n'
         for image in "${HARNESS_HEAP_CHECKED[@]}"; do
             printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\'
@@ -210,7 +215,8 @@ harness_prefix_registry() {
 }
 
 # Makes (once, under a lock) or reuses the Wine prefix HARNESS_ROOT/prefixes/NAME and selects it.
-# Its only audio driver is PulseAudio, so the harness's server is the only audio system it sees.
+# Its audio drivers are PulseAudio and a deviceless ALSA, so the harness's server is the only
+# source of audio devices it sees.
 # Usage: harness_wine_prefix NAME
 harness_wine_prefix() {
     local name=$1
@@ -219,21 +225,21 @@ harness_wine_prefix() {
     export WINEPREFIX="$prefix" WINEDEBUG=-all,warn+heap WINEDLLOVERRIDES="mscoree,mshtml="
     HARNESS_PREFIX=$prefix
     echo "$prefix" >"$HARNESS_RUN/prefix"
-    local log="$HARNESS_RUN/wineboot.log"
+    local log="$HARNESS_RUN/wineboot.log" registry="$HARNESS_RUN/prefix.reg"
+    harness_prefix_registry "$registry"
     (
         flock -w 180 9 || harness_fail "Wine prefix $prefix: lock not obtained within 180 s"
-        # Made again when the programs to check have changed.
-        if [[ "$(cat "$prefix/.harness-heap-checked" 2>/dev/null)" == "${HARNESS_HEAP_CHECKED[*]}" ]]; then
+        # Made again when its registry settings have changed.
+        if cmp -s "$registry" "$prefix/.harness-registry"; then
             exit 0
         fi
         harness_log "creating Wine prefix $prefix"
         rm -rf "$prefix"
         WINEDEBUG=-all timeout 120 wineboot -u >"$log" 2>&1 || harness_fail "wineboot -u failed" "$log"
-        harness_prefix_registry "$HARNESS_RUN/prefix.reg"
-        WINEDEBUG=-all timeout 60 wine regedit /S "$(harness_winpath "$HARNESS_RUN/prefix.reg")" \
+        WINEDEBUG=-all timeout 60 wine regedit /S "$(harness_winpath "$registry")" \
             >>"$log" 2>&1 || harness_fail "setting up the registry failed" "$log"
         timeout 60 wineserver -w || harness_fail "wineserver did not finish after wineboot"
-        echo "${HARNESS_HEAP_CHECKED[*]}" >"$prefix/.harness-heap-checked"
+        cp "$registry" "$prefix/.harness-registry"
     ) 9>"$prefix.lock" || exit 1
 }
 
@@ -255,7 +261,7 @@ harness_wine() {
     # Output goes to a file: Wine's helper processes inherit it and may outlive the program.
     timeout -k 5 "${HARNESS_WINE_TIMEOUT:-30}" wine "$@" >"$log" 2>&1 || status=$?
     grep -v -e 'wine32 is missing' -e 'multiarch needs to be enabled' -e 'dpkg --add-architecture' \
-        -e 'apt-get install wine32' -e 'syswow64\\rundll32.exe' "$log" || true
+        -e 'apt-get install wine32' -e 'syswow64\\rundll32.exe' -e '^ALSA lib ' "$log" || true
     if ((status == 124)); then
         harness_log "$1 timed out after ${HARNESS_WINE_TIMEOUT:-30} s"
     fi
@@ -310,16 +316,20 @@ harness_need_display() {
     fi
 }
 
-# Client settings shared by the harness's tools and by Wine: never start a server on demand.
+# Client settings shared by the harness's tools and by Wine: never start a server on demand, and
+# an empty ALSA configuration, in which ALSA knows no device, whatever the machine has.
 harness_pulse_client_env() {
     local dir=$1
     mkdir -p "$dir"
     printf 'autospawn = no\n' >"$dir/client.conf"
     export PULSE_SERVER="unix:$dir/native" PULSE_CLIENTCONFIG="$dir/client.conf"
     export PULSE_COOKIE="$dir/cookie"
+    : >"$dir/alsa.conf"
+    export ALSA_CONFIG_PATH="$dir/alsa.conf"
 }
 
-# Leaves the test without any audio system: the PulseAudio socket named does not exist.
+# Leaves the test without an audio server: the PulseAudio socket named does not exist. Wine then
+# finds no capture device (E_NOTFOUND), as Windows does on a machine without a microphone.
 harness_no_audio() {
     harness_pulse_client_env "$HARNESS_RUN/no-pulse"
     if pactl info >/dev/null 2>&1; then

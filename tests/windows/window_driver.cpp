@@ -512,7 +512,7 @@ int wmain(int argc, wchar_t** argv) {
     } else if (scenario == L"nomic" && argc == 5) {
         const std::wstring path = argv[4];
         startWith(program, &path);
-        program.waitForStatus(L"Recording failed: microphone not available");
+        program.waitForStatus(L"Recording failed: no microphone found");
         program.closeAndExpectExit();
     } else if (scenario == L"nofolder" && argc == 5) {
         const std::wstring path = argv[4];

@@ -63,6 +63,7 @@ constexpr HRESULT E_FAIL = makeHresult(0x80004005);
 constexpr HRESULT E_POINTER = makeHresult(0x80004003);
 constexpr HRESULT E_NOINTERFACE = makeHresult(0x80004002);
 constexpr HRESULT E_OUTOFMEMORY = makeHresult(0x8007000E);
+constexpr HRESULT E_ACCESSDENIED = makeHresult(0x80070005);
 constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = makeHresult(0x80040111);
 constexpr HRESULT CO_E_NOTINITIALIZED = makeHresult(0x800401F0);
 
