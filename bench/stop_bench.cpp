@@ -3,7 +3,8 @@
 // to:") and until the thread has ended (what the close handshake and the end of a session wait
 // for). The capture thread runs against the stand-in's endpoint, which hands out the audio as fast
 // as it is taken; the last second is held back until the file has caught up with the rest, as a
-// device's real pace would leave it at Stop.
+// device's real pace would leave it at Stop: written, and flushed once since, with the last second
+// arriving at the device's pace.
 //
 // stop_bench [FOLDER]   writes its recordings into FOLDER (default: the current directory)
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include "capture/capture_thread.h"
 #include "state/shared_state.h"
 #include "tests/standin/script/audio_script.h"
+#include "tests/standin/script/file_script.h"
 #include "tests/standin/script/message_script.h"
 
 namespace {
@@ -46,7 +48,8 @@ struct Gate {
     std::mutex mutex;
     std::condition_variable changed;
     std::size_t released = 0;
-    std::size_t asked = 0;  // the packet the endpoint was last asked for
+    std::size_t asked = 0;       // the packet the endpoint was last asked for
+    Clock::time_point paceFrom;  // when the last second begins to arrive, a packet every 10 ms
 };
 
 struct Timing {
@@ -71,6 +74,11 @@ Timing stopAfter(std::size_t seconds, const std::filesystem::path& file) {
             return std::nullopt;
         }
         gate.changed.wait(lock, [&] { return index < gate.released; });
+        if (index >= packets - kPacketsPerSecond) {
+            lock.unlock();
+            std::this_thread::sleep_until(gate.paceFrom +
+                                          (index + kPacketsPerSecond - packets) * 10ms);
+        }
         return packet;
     };
     standin::setEndpoint(std::move(script));
@@ -98,9 +106,16 @@ Timing stopAfter(std::size_t seconds, const std::filesystem::path& file) {
             grew = Clock::now();
         }
     }
+    // At a device's pace the writer would have flushed what it wrote since.
+    const int flushes = standin::fileRecord().flushes;
+    const auto caught = Clock::now();
+    while (standin::fileRecord().flushes == flushes && Clock::now() - caught < 3s) {
+        std::this_thread::sleep_for(10ms);
+    }
     {
         std::lock_guard lock(gate.mutex);
         gate.released = packets;
+        gate.paceFrom = Clock::now();
     }
     gate.changed.notify_all();
     // The last packet has been taken once the endpoint is asked for the one after it.

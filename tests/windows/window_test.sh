@@ -112,14 +112,14 @@ for attempt in 1 2 3; do
     kill_driver=$HARNESS_LAST_PID
     harness_wait_for "the recording into killed.wav" 30 test -s "$killed"
     program_pid=$(pgrep -f -n '[A-Z]:\\.*voxwell\.exe') || harness_fail "voxwell.exe is not found"
-    timeout 6 strace -f --seccomp-bpf -qq -e trace=fsync,fdatasync -o "$HARNESS_RUN/fsync.log" -p "$program_pid" \
+    timeout 7 strace -f --seccomp-bpf -qq -e trace=fsync,fdatasync -o "$HARNESS_RUN/fsync.log" -p "$program_pid" \
         2>/dev/null || true
     python3 "$(dirname "$0")/wav_check.py" "$killed" 1 "$rate" "$frequency" 2 ||
         harness_fail "the file cannot be read while it records"
     sox "$killed" -n stat 2>"$HARNESS_RUN/sox-stat.log" ||
         harness_fail "sox cannot read the file while it records" "$HARNESS_RUN/sox-stat.log"
     fsyncs=$(grep -c 'fsync\|fdatasync' "$HARNESS_RUN/fsync.log" || true)
-    ((fsyncs >= 2)) || harness_fail "$fsyncs flushes to the device in 6 s of recording"
+    ((fsyncs >= 2)) || harness_fail "$fsyncs flushes to the device in 7 s of recording"
     wait "$kill_driver" || harness_fail "the driver could not end the program" \
         "$HARNESS_RUN/kill-driver.log"
     status=0
@@ -131,7 +131,7 @@ done
 ((status == 0)) || harness_fail "the killed recording: the signal underran in every attempt"
 sox "$killed" -n stat 2>"$HARNESS_RUN/sox-stat.log" ||
     harness_fail "sox cannot read the killed program's file" "$HARNESS_RUN/sox-stat.log"
-harness_log "the killed program left $(soxi -D "$killed") s, $fsyncs flushes in 6 s"
+harness_log "the killed program left $(soxi -D "$killed") s, $fsyncs flushes in 7 s"
 
 # The message loop ended from outside while recording: the file is finished, the exit code 0.
 drive quit "$(win "$out/quit.wav")" 2 1 "$rate" "$frequency"
