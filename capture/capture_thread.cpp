@@ -140,17 +140,6 @@ CaptureOutcome startAnalysis(DWORD sampleRate) {
     return CaptureOutcome::saved;
 }
 
-void stopAnalysis() {
-    {
-        std::lock_guard lock(g_queueMutex);
-        g_analysisRunning = false;
-    }
-    g_queueCond.notify_all();
-    if (g_analysisThread.joinable()) {
-        g_analysisThread.join();
-    }
-}
-
 // Announces the recording once its file holds a header, then records until stopped while the
 // file writer keeps the file up to date. A recording whose file failed is kept for the window to
 // save elsewhere.
@@ -206,7 +195,7 @@ void captureThreadMain(std::wstring, HWND window) {
     g_captureOutcome = outcome;
     PostMessageW(window, WM_CAPTURE_DONE, 0, 0);
 
-    stopAnalysis();
+    stopWorker(g_queueMutex, g_queueCond, g_analysisRunning, g_analysisThread);
     releaseAudioStream(stream);
     CoUninitialize();
     g_captureActive = false;

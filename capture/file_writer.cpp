@@ -99,12 +99,5 @@ void appendCaptured(RecordingBuffer& recording, const Sample* samples, std::size
 }
 
 void stopFileWriter() {
-    {
-        std::lock_guard lock(g_fileMutex);
-        g_fileWriterRunning = false;
-    }
-    g_fileCond.notify_all();
-    if (g_fileWriterThread.joinable()) {
-        g_fileWriterThread.join();
-    }
+    stopWorker(g_fileMutex, g_fileCond, g_fileWriterRunning, g_fileWriterThread);
 }

@@ -44,3 +44,15 @@ std::thread g_fileWriterThread;
 std::chrono::steady_clock::time_point g_lastBlockTime;
 std::once_flag g_lastBlockTimeSet;
 std::optional<UnsavedRecording> g_unsavedRecording;
+
+void stopWorker(std::mutex& mutex, std::condition_variable& wake, std::atomic<bool>& running,
+                std::thread& worker) {
+    {
+        std::lock_guard lock(mutex);
+        running = false;
+    }
+    wake.notify_all();
+    if (worker.joinable()) {
+        worker.join();
+    }
+}

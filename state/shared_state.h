@@ -106,3 +106,9 @@ extern std::thread g_fileWriterThread;                         // capture thread
 extern std::chrono::steady_clock::time_point g_lastBlockTime;  // capture thread only
 extern std::once_flag g_lastBlockTimeSet;
 extern std::optional<UnsavedRecording> g_unsavedRecording;
+
+// Ends a worker that waits on `wake` while `running` is set, and joins it: the flag is cleared
+// under the mutex the worker tests it under, so that the worker cannot sleep through the
+// notification that follows.
+void stopWorker(std::mutex& mutex, std::condition_variable& wake, std::atomic<bool>& running,
+                std::thread& worker);

@@ -14,7 +14,6 @@
 #                                         for every channel or one for each
 #   harness_no_audio                      no audio server: no capture device for what follows
 #   harness_stop_pulse                    end the PulseAudio server (a device that disappears)
-#                                         (its pid: HARNESS_PULSE_PID, to hold it with SIGSTOP)
 #   harness_wine EXE [ARG...]             run and wait, bounded by HARNESS_WINE_TIMEOUT (30 s)
 #   harness_wine_background LOG EXE [ARG...]   start without waiting; pid in HARNESS_LAST_PID
 #   harness_check_wine_log LOG            fail on a heap warning or unhandled exception in LOG
@@ -44,7 +43,6 @@ HARNESS_PREFIX=""       # the Wine prefix in use, if any
 HARNESS_SINK=voxwell_sink
 HARNESS_SOURCE=""       # the virtual microphone's source name
 HARNESS_RATE=""         # sample rate of the virtual microphone
-HARNESS_PULSE_PID=""    # the PulseAudio server started last
 HARNESS_SINK_CHANNELS=2 # channels of the sink whose monitor is the microphone, and their order
 HARNESS_SINK_MAP=front-left,front-right
 HARNESS_SIGNAL_COUNT=0  # numbers the signal files
@@ -406,7 +404,6 @@ harness_start_pulse() {
         --disallow-exit --log-target=stderr </dev/null >"$log" 2>&1 &
     harness_track "$!"
     local server=$!
-    HARNESS_PULSE_PID=$server
     local deadline=$((SECONDS + 10))
     until pactl info >/dev/null 2>&1; do
         kill -0 "$server" 2>/dev/null || harness_fail "PulseAudio exited" "$log"
