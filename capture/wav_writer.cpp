@@ -1,6 +1,5 @@
 #include "capture/wav_writer.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <filesystem>
@@ -33,25 +32,17 @@ unsigned char* put32(unsigned char* at, std::uint32_t value) {
     return put16(put16(at, value & 0xFFFF), value >> 16);
 }
 
-// One call writes at most this much, well within the 32-bit size a write takes.
-constexpr std::size_t kLargestWrite = std::size_t{1} << 30;
+// Every write is a header or at most one chunk of the recording, well within the 32-bit size a
+// write takes.
+static_assert(kRecordingChunkSamples * sizeof(Sample) <= 0xFFFFFFFF);
 
 bool writeAt(HANDLE file, std::uint64_t offset, const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    while (size > 0) {
-        const auto piece = static_cast<DWORD>(std::min(size, kLargestWrite));
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
-        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-        DWORD written = 0;
-        if (WriteFile(file, bytes, piece, &written, &at) == FALSE || written != piece) {
-            return false;
-        }
-        bytes += piece;
-        size -= piece;
-        offset += piece;
-    }
-    return true;
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD written = 0;
+    return WriteFile(file, data, static_cast<DWORD>(size), &written, &at) != FALSE &&
+           written == size;
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ HANDLE openWavFile(const std::string& utf8Path);
 // The header at the start of the file, describing this many samples.
 bool writeWavHeader(HANDLE file, std::uint64_t sampleCount, std::uint16_t channels,
                     std::uint32_t sampleRate);
-// Samples at their place in the data chunk, after the `before` samples that precede them.
+// Samples at their place in the data chunk, after the `before` samples that precede them; at
+// most one chunk of the recording.
 bool writeWavSamples(HANDLE file, std::uint64_t before, const Sample* samples, std::size_t count);
 // The whole file in one pass, the header first; false when a write failed or the recording is
 // longer than a WAV file can describe (then nothing is written).

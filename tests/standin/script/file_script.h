@@ -19,9 +19,7 @@ struct FileScript {
 };
 
 struct FileRecord {
-    int creates = 0;
     int writes = 0;
-    int failedWrites = 0;
     int flushes = 0;
     int openHandles = 0;
 };

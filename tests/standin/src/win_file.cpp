@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -64,7 +65,6 @@ HANDLE CreateFileW(const std::filesystem::path::value_type* name, DWORD access, 
     std::lock_guard lock(fileMutex);
     const auto handle = reinterpret_cast<HANDLE>(++lastHandle);
     descriptors[handle] = descriptor;
-    ++record.creates;
     ++record.openHandles;
     return handle;
 }
@@ -72,7 +72,8 @@ HANDLE CreateFileW(const std::filesystem::path::value_type* name, DWORD access, 
 BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
     std::unique_lock lock(fileMutex);
     const auto found = descriptors.find(file);
-    if (found == descriptors.end() || written == nullptr) {
+    // The program names the offset of every write.
+    if (found == descriptors.end() || written == nullptr || overlapped == nullptr) {
         return FALSE;
     }
     *written = 0;
@@ -84,10 +85,8 @@ BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAP
         std::this_thread::sleep_for(takes);
         lock.lock();
     }
-    const off_t offset =
-        overlapped != nullptr
-            ? static_cast<off_t>((std::uint64_t{overlapped->OffsetHigh} << 32) | overlapped->Offset)
-            : lseek(descriptor, 0, SEEK_CUR);
+    const auto offset =
+        static_cast<off_t>((std::uint64_t{overlapped->OffsetHigh} << 32) | overlapped->Offset);
     std::size_t fits = size;
     if (script.capacity) {
         const std::uint64_t room = *script.capacity > static_cast<std::uint64_t>(offset)
@@ -95,12 +94,7 @@ BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAP
                                        : 0;
         fits = static_cast<std::size_t>(std::min<std::uint64_t>(size, room));
     }
-    const bool wrote = writeAll(descriptor, static_cast<const char*>(data), fits, offset);
-    if (wrote && overlapped == nullptr) {
-        lseek(descriptor, offset + static_cast<off_t>(fits), SEEK_SET);
-    }
-    if (!wrote || fits < size) {
-        ++record.failedWrites;
+    if (!writeAll(descriptor, static_cast<const char*>(data), fits, offset) || fits < size) {
         return FALSE;
     }
     *written = size;

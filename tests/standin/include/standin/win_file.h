@@ -36,7 +36,7 @@ constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 HANDLE CreateFileW(const std::filesystem::path::value_type* name, DWORD access, DWORD share,
                    LPSECURITY_ATTRIBUTES security, DWORD creation, DWORD flags,
                    HANDLE templateFile);
-// A write at the offset that `overlapped` names, or, without it, at the file's position.
+// A write at the offset that `overlapped` names.
 BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);
