@@ -29,7 +29,8 @@ std::vector<float> analysisMags;
 
 void analyzeBlock(const std::int16_t* samples, std::uint64_t count, std::int32_t sampleRate) {
     ensureAnalysisWindow();
-    if (analysisWork.empty()) {
+    // Both, until both have their memory: one may have got it and the other not.
+    if (analysisMags.empty()) {
         analysisWork.resize(2 * kWorkArrayLength + kGap + kLine);
         analysisMags.resize(kSpectrumLength);
     }

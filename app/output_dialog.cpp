@@ -1,8 +1,6 @@
 #include "app/output_dialog.h"
 
 #include <algorithm>
-#include <system_error>
-#include <thread>
 
 #include "capture/capture_thread.h"
 #include "state/shared_state.h"
@@ -37,7 +35,8 @@ std::wstring fileNameOf(const std::wstring& path) {
 
 bool saveElsewhereOrDiscard(HWND window) {
     for (;;) {
-        const std::optional<std::wstring> path = askOutputPath(window, fileNameOf(g_outputPath));
+        const std::optional<std::wstring> path =
+            askOutputPath(window, fileNameOf(g_unsavedRecording->lastFailedPath));
         if (!path) {
             if (MessageBoxW(window, L"Discard the recording?", L"Voxwell",
                             MB_YESNO | MB_ICONQUESTION) == IDYES) {
@@ -48,11 +47,10 @@ bool saveElsewhereOrDiscard(HWND window) {
         }
         g_outputPath = *path;
         g_outputPathUtf8 = utf8FromWide(g_outputPath);
-        try {
-            g_captureThread = std::thread(saveRecordingThreadMain, window);
+        g_unsavedRecording->lastFailedPath = *path;
+        if (startThread(g_captureThread, saveRecordingThreadMain, window)) {
             return true;
-        } catch (const std::system_error&) {
-            MessageBoxW(window, L"Cannot write the file", L"Error", MB_OK | MB_ICONERROR);
         }
+        MessageBoxW(window, L"Cannot write the file", L"Error", MB_OK | MB_ICONERROR);
     }
 }

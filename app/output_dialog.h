@@ -9,7 +9,7 @@
 // Asks for the file of a recording, proposing the given name; nothing when cancelled.
 std::optional<std::wstring> askOutputPath(HWND owner, const std::wstring& proposedName);
 
-// After a failed write: asks for another place, proposing the same file name, until the
-// recording in g_unsavedRecording is being written there by a thread of its own (true; its
+// After a failed write: asks for another place, proposing the name of the file that failed, until
+// the recording in g_unsavedRecording is being written there by a thread of its own (true; its
 // WM_CAPTURE_DONE follows), or the user discards it (false).
 bool saveElsewhereOrDiscard(HWND window);

@@ -1,7 +1,6 @@
 #include "app/window_handlers.h"
 
 #include <new>
-#include <system_error>
 #include <thread>
 
 #include "app/capture_status.h"
@@ -17,7 +16,9 @@ namespace {
 constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kPanelStyle = WS_CHILD | WS_VISIBLE | SS_OWNERDRAW;
 
-// What the status line shows while recording: the gap count, and whether the file failed.
+// What the status line shows while recording: the file, the gap count, and whether the file
+// failed.
+unsigned shownFileNumber = 0;
 std::uint32_t shownGaps = 0;
 bool shownFileFailed = false;
 
@@ -32,9 +33,28 @@ void showStatus(const std::wstring& text) {
 }
 
 void showRecording() {
+    shownFileNumber = g_fileCount;
     shownGaps = g_gapCount;
     shownFileFailed = g_fileFailed;
-    showStatus(recordingStatus(shownGaps, shownFileFailed));
+    showStatus(recordingStatus(shownFileNumber, shownGaps, shownFileFailed));
+}
+
+// Where the recording that just ended is, for the status line.
+SavedFiles savedFiles() {
+    SavedFiles files;
+    files.path = g_outputPath;
+    files.following = g_fileCount > 1 ? g_fileCount - 1 : 0;
+    // Saved elsewhere after a failed write: the beginning may be in the recording's own files.
+    if (g_unsavedRecording && g_unsavedRecording->savedFrom > 0) {
+        const UnsavedRecording& unsaved = *g_unsavedRecording;
+        const unsigned holding =
+            unsaved.failedFileNumber - 1 + (unsaved.savedFrom > unsaved.failedFileStart ? 1 : 0);
+        files.framesBefore = unsaved.savedFrom / unsaved.channels;
+        files.sampleRate = unsaved.sampleRate;
+        files.beginningPath = unsaved.firstPath;
+        files.beginningFollowing = holding - 1;
+    }
+    return files;
 }
 
 void startRecording(HWND window) {
@@ -65,9 +85,7 @@ void startRecording(HWND window) {
     g_outputPath = *path;
     g_outputPathUtf8 = utf8FromWide(g_outputPath);
     g_recording = true;
-    try {
-        g_captureThread = std::thread(captureThreadMain, g_outputPath, g_mainWindow);
-    } catch (const std::system_error&) {
+    if (!startThread(g_captureThread, captureThreadMain, g_outputPath, g_mainWindow)) {
         g_recording = false;
         showStatus(L"Recording failed: could not start the recording thread");
     }
@@ -185,7 +203,7 @@ LRESULT onCaptureStarted() {
 LRESULT onCaptureDone(HWND window) {
     const CaptureOutcome outcome = g_captureOutcome;
     const auto showOutcome = [outcome] {
-        showStatus(captureStatus(outcome, g_captureEnd, g_gapCount, g_outputPath));
+        showStatus(captureStatus(outcome, g_captureEnd, g_gapCount, savedFiles()));
     };
     const wchar_t* errorBox = captureErrorBox(outcome);
     if (errorBox == nullptr) {
@@ -215,14 +233,16 @@ LRESULT onCaptureDone(HWND window) {
 }
 
 // Invalidations merge; the panels repaint once the queue is idle. While recording, the status
-// line follows the gap count and the file's state (not once Stop or a close request has cleared
-// g_recording: the end of the recording and the close handshake own the status line then).
+// line follows the file being written, the gap count and the file's state (not once Stop or a close
+// request has cleared g_recording: the end of the recording and the close handshake own the status
+// line then).
 LRESULT onSpectrumReady() {
     InvalidateRect(g_wavePanel, nullptr, TRUE);
     InvalidateRect(g_levelPanel, nullptr, TRUE);
     InvalidateRect(g_spectrumPanel, nullptr, TRUE);
     if (g_recording && g_captureActive &&
-        (g_gapCount != shownGaps || g_fileFailed != shownFileFailed)) {
+        (g_fileCount != shownFileNumber || g_gapCount != shownGaps ||
+         g_fileFailed != shownFileFailed)) {
         showRecording();
     }
     return 0;

@@ -4,8 +4,9 @@
 #include <chrono>
 #include <new>
 #include <optional>
-#include <system_error>
+#include <span>
 #include <thread>
+#include <vector>
 
 #include "analysis/analysis_thread.h"
 #include "capture/audio_stream.h"
@@ -13,6 +14,7 @@
 #include "capture/file_writer.h"
 #include "capture/recording_buffer.h"
 #include "capture/sample_conversion.h"
+#include "capture/wav_files.h"
 #include "capture/wav_writer.h"
 #include "state/shared_state.h"
 
@@ -30,15 +32,15 @@ struct CaptureRun {
     unsigned deviceChannels = 0;
     unsigned channels = 0;  // recorded: the device's first two, or its only one
     RecordingBuffer recording;
+    WavFiles files;  // the file writer's while it runs
     std::uint32_t gaps = 0;
     bool firstPacket = true;
     std::optional<Clock::time_point> failingSince;  // of GetBuffer, since the last packet
 };
 
-// Takes one packet into the recording and the display data. Returns true once the recording has
-// reached the largest size a WAV file can describe; the rest of that packet is not kept. Throws
-// std::bad_alloc when the recording cannot grow; what was appended before stays.
-bool takePacket(const BYTE* data, UINT32 frames, DWORD flags, CaptureRun& run, HWND window) {
+// Takes one packet into the recording and the display data. Throws std::bad_alloc when the
+// recording cannot grow; what was appended before stays.
+void takePacket(const BYTE* data, UINT32 frames, DWORD flags, CaptureRun& run, HWND window) {
     // The flag is undefined on the first packet after Start, where the system commonly sets it.
     if ((flags & AUDCLNT_BUFFERFLAGS_DATA_DISCONTINUITY) != 0 && !run.firstPacket) {
         g_gapCount = ++run.gaps;
@@ -47,13 +49,6 @@ bool takePacket(const BYTE* data, UINT32 frames, DWORD flags, CaptureRun& run, H
     std::vector<Sample> samples =
         convertPacket(data, frames, std::max(run.deviceChannels, run.channels), run.channels,
                       run.layout, (flags & AUDCLNT_BUFFERFLAGS_SILENT) != 0);
-
-    const std::uint64_t room =
-        maxWavFrames(run.channels) * run.channels - recordedSampleCount(run.recording);
-    const bool full = samples.size() >= room;
-    if (full) {
-        samples.resize(static_cast<std::size_t>(room));
-    }
     appendCaptured(run.recording, samples.data(), samples.size());
 
     std::vector<Sample> first;
@@ -67,7 +62,6 @@ bool takePacket(const BYTE* data, UINT32 frames, DWORD flags, CaptureRun& run, H
         }
     }
     PostMessageW(window, WM_SPECTRUM_READY, 0, 0);
-    return full;
 }
 
 // A failed GetBuffer: the device is gone, or it has failed for too long, or the loop waits and
@@ -86,7 +80,7 @@ std::optional<CaptureEnd> packetFailure(HRESULT result, CaptureRun& run) {
 }
 
 // Polls the stream every 5 ms and takes the available packets back to back, until g_recording is
-// cleared, the stream fails, memory runs out, or the recording is as long as a WAV file allows.
+// cleared, the stream fails or memory runs out.
 CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HWND window) {
     while (g_recording) {
         UINT32 packetFrames = 0;
@@ -105,19 +99,15 @@ CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HW
                 break;
             }
             run.failingSince.reset();
-            bool full = false;
             bool outOfMemory = false;
             try {
-                full = takePacket(data, frames, flags, run, window);
+                takePacket(data, frames, flags, run, window);
             } catch (const std::bad_alloc&) {
                 outOfMemory = true;
             }
             capture->ReleaseBuffer(frames);
             if (outOfMemory) {
                 return CaptureEnd::outOfMemory;
-            }
-            if (full) {
-                return CaptureEnd::stopped;
             }
             if (capture->GetNextPacketSize(&packetFrames) == AUDCLNT_E_DEVICE_INVALIDATED) {
                 return CaptureEnd::microphoneDisconnected;
@@ -132,45 +122,109 @@ CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HW
 CaptureOutcome startAnalysis(DWORD sampleRate) {
     g_sampleRate = static_cast<std::int32_t>(sampleRate);
     g_analysisRunning = true;
-    try {
-        g_analysisThread = std::thread(analysisThreadMain);
-    } catch (const std::system_error&) {
-        return CaptureOutcome::microphoneUnavailable;
-    }
-    return CaptureOutcome::saved;
+    return startThread(g_analysisThread, analysisThreadMain)
+               ? CaptureOutcome::saved
+               : CaptureOutcome::microphoneUnavailable;
+}
+
+// A recording whose files failed, with what memory holds of it and where the rest is.
+UnsavedRecording keepUnsaved(CaptureRun& run, const std::wstring& path) {
+    const WavFiles& files = run.files;
+    UnsavedRecording unsaved{std::move(run.recording),
+                             files.channels,
+                             files.sampleRate,
+                             path,
+                             numberedFileName(path, files.nameNumber),
+                             numberedFileName(files.firstPath, files.nameNumber),
+                             files.count,
+                             files.fileStart};
+    return unsaved;
 }
 
 // Announces the recording once its file holds a header, then records until stopped while the
-// file writer keeps the file up to date. A recording whose file failed is kept for the window to
-// save elsewhere.
-CaptureOutcome recordAndWrite(const AudioStream& stream, HANDLE file, HWND window) {
+// file writer keeps the files up to date. A recording whose files failed is kept for the window
+// to save elsewhere.
+CaptureOutcome recordAndWrite(const AudioStream& stream, HANDLE file, const std::wstring& path,
+                              HWND window) {
     const WAVEFORMATEX& format = *stream.format;
     CaptureRun run;
     run.layout = sampleLayoutOf(format);
     run.deviceChannels = format.nChannels;
     run.channels = recordingChannels(format.nChannels);
-    const auto channels = static_cast<std::uint16_t>(run.channels);
-    const auto sampleRate = static_cast<std::uint32_t>(format.nSamplesPerSec);
-    startFileWriter(file, run.recording, channels, sampleRate, window);
+    run.files.firstPath = g_outputPathUtf8;
+    run.files.channels = static_cast<std::uint16_t>(run.channels);
+    run.files.sampleRate = static_cast<std::uint32_t>(format.nSamplesPerSec);
+    startFileWriter(run.files, file, run.recording, window);
     PostMessageW(window, WM_CAPTURE_STARTED, 0, 0);
     std::call_once(g_lastBlockTimeSet, [] { g_lastBlockTime = Clock::now(); });
     g_captureEnd = captureUntilStopped(stream.capture, run, window);
     stream.client->Stop();
     stopFileWriter();
-    if (closeWavFile(file) && !g_fileFailed) {
+    const bool closed = run.files.file != INVALID_HANDLE_VALUE && closeWavFile(run.files.file);
+    if (closed && !g_fileFailed) {
         return CaptureOutcome::saved;
     }
-    g_unsavedRecording = UnsavedRecording{std::move(run.recording), channels, sampleRate};
+    g_unsavedRecording = keepUnsaved(run, path);
     return CaptureOutcome::fileNotWritten;
+}
+
+// Copies what the failed file holds of the recording before the samples memory kept into the
+// files, so that the file saved elsewhere begins where the failed one did. When it cannot be
+// read, the file saved elsewhere begins with what memory kept instead. False when the files
+// cannot be written.
+bool copyFailedFile(WavFiles& files, const UnsavedRecording& unsaved) {
+    const std::uint64_t count = unsaved.samples.first - files.written;
+    const HANDLE failed = openWavFile(unsaved.failedPathUtf8, WavOpen::read);
+    bool read = failed != INVALID_HANDLE_VALUE;
+    bool written = true;
+    try {
+        std::vector<Sample> block(read ? std::min<std::uint64_t>(count, kRecordingChunkSamples)
+                                       : 0);
+        for (std::uint64_t done = 0; read && written && done < count; done += block.size()) {
+            block.resize(
+                static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), count - done)));
+            read = readWavSamples(failed, done, block.data(), block.size());
+            written = read && appendToWavFiles(files, block.data(), block.size());
+        }
+    } catch (const std::bad_alloc&) {
+        read = false;
+    }
+    if (failed != INVALID_HANDLE_VALUE) {
+        closeWavFile(failed);
+    }
+    if (!read) {
+        // Whatever was copied is written over from the start of the file.
+        files.fileStart = unsaved.samples.first;
+        files.written = unsaved.samples.first;
+    }
+    return written;
+}
+
+// The recording from where its failed file began, into the files that begin with `file`.
+bool saveUnsaved(WavFiles& files, HANDLE file, UnsavedRecording& unsaved) {
+    const RecordingBuffer& held = unsaved.samples;
+    if (!beginWavFiles(files, file, unsaved.failedFileStart) ||
+        (unsaved.failedFileStart < held.first && !copyFailedFile(files, unsaved))) {
+        return false;
+    }
+    unsaved.savedFrom = files.fileStart;
+    for (std::span<const Sample> next = samplesAfter(held, files.written); !next.empty();
+         next = samplesAfter(held, files.written)) {
+        if (!appendToWavFiles(files, next.data(), next.size())) {
+            return false;
+        }
+    }
+    return finishWavFiles(files);
 }
 
 }  // namespace
 
 // The path is the window's copy of the chosen name; the file is opened by g_outputPathUtf8.
-void captureThreadMain(std::wstring, HWND window) {
+void captureThreadMain(std::wstring path, HWND window) {
     g_captureActive = true;
     g_captureEnd = CaptureEnd::stopped;
     g_gapCount = 0;
+    g_fileCount = 0;
     g_fileFailed = false;
     CoInitialize(nullptr);
 
@@ -181,13 +235,13 @@ void captureThreadMain(std::wstring, HWND window) {
         outcome = startAnalysis(stream.format->nSamplesPerSec);
     }
     if (outcome == CaptureOutcome::saved) {
-        file = openWavFile(g_outputPathUtf8);
+        file = openWavFile(g_outputPathUtf8, WavOpen::replace);
         if (file == INVALID_HANDLE_VALUE) {
             outcome = CaptureOutcome::fileNotCreated;
         }
     }
     if (outcome == CaptureOutcome::saved) {
-        outcome = recordAndWrite(stream, file, window);
+        outcome = recordAndWrite(stream, file, path, window);
     }
 
     // The window joins this thread when WM_CAPTURE_DONE arrives: from here on nothing may wait
@@ -203,13 +257,19 @@ void captureThreadMain(std::wstring, HWND window) {
 
 void saveRecordingThreadMain(HWND window) {
     g_captureActive = true;
-    const UnsavedRecording& unsaved = *g_unsavedRecording;
+    UnsavedRecording& unsaved = *g_unsavedRecording;
+    WavFiles files{g_outputPathUtf8, unsaved.channels, unsaved.sampleRate};
+    // An existing file is written over, not emptied first: it may be the failed file itself,
+    // whose samples are read back into it.
     bool saved = false;
-    if (const HANDLE file = openWavFile(g_outputPathUtf8); file != INVALID_HANDLE_VALUE) {
-        saved = writeWavFile(file, unsaved.samples, unsaved.channels, unsaved.sampleRate) &&
-                flushWavFile(file);
-        saved = closeWavFile(file) && saved;
+    if (const HANDLE file = openWavFile(g_outputPathUtf8, WavOpen::overwriteInPlace);
+        file != INVALID_HANDLE_VALUE) {
+        saved = saveUnsaved(files, file, unsaved);
+        if (files.file != INVALID_HANDLE_VALUE) {
+            closeWavFile(files.file);
+        }
     }
+    g_fileCount = files.count;
     g_captureOutcome = saved ? CaptureOutcome::saved : CaptureOutcome::fileNotWritten;
     PostMessageW(window, WM_CAPTURE_DONE, 0, 0);
     g_captureActive = false;

@@ -1,8 +1,6 @@
 #include "capture/file_writer.h"
 
-#include <system_error>
-
-#include "capture/wav_writer.h"
+#include "capture/recording_buffer.h"
 #include "state/shared_state.h"
 
 namespace {
@@ -10,37 +8,65 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct WriterRun {
-    HANDLE file;
-    const RecordingBuffer& recording;
-    std::uint16_t channels;
-    std::uint32_t sampleRate;
-    std::uint64_t written = 0;  // samples in the file, whole frames
+    WavFiles& files;
+    RecordingBuffer& recording;
+    HWND window;
+    std::uint64_t described = 0;  // samples up to the end of what the current header describes
+    std::uint64_t flushed = 0;    // samples up to the end of what was last flushed
+    Clock::time_point lastFlush = Clock::now();
 };
 
-// Writes every sample captured so far behind those already in the file.
+bool describe(WriterRun& run) {
+    if (run.files.written != run.described) {
+        if (!describeWavFiles(run.files)) {
+            return false;
+        }
+        run.described = run.files.written;
+    }
+    return true;
+}
+
+// What was written, described by its header, goes to the device; then memory no longer needs it.
+bool flushAndRelease(WriterRun& run) {
+    if (!describe(run) || !flushWavFiles(run.files)) {
+        return false;
+    }
+    run.flushed = run.files.written;
+    run.lastFlush = Clock::now();
+    std::lock_guard lock(g_fileMutex);
+    releaseRecordingBefore(run.recording, run.flushed);
+    return true;
+}
+
+// Writes every sample captured so far behind those already in the files.
 bool writeCaptured(WriterRun& run) {
     for (;;) {
         std::span<const Sample> pending;
         {
             std::lock_guard lock(g_fileMutex);
-            pending = samplesAfter(run.recording, run.written);
+            pending = samplesAfter(run.recording, run.files.written);
         }
         if (pending.empty()) {
             return true;
         }
-        if (!writeWavSamples(run.file, run.written, pending.data(), pending.size())) {
+        const unsigned filesBefore = run.files.count;
+        if (!appendToWavFiles(run.files, pending.data(), pending.size())) {
             return false;
         }
-        run.written += pending.size();
+        if (run.files.count != filesBefore) {
+            g_fileCount = run.files.count;
+            PostMessageW(run.window, WM_SPECTRUM_READY, 0, 0);
+        }
+        if (run.files.written - run.flushed >= kFileFlushSamples && !flushAndRelease(run)) {
+            return false;
+        }
     }
 }
 
 // Until stopped: every interval the new samples, then the header that describes them, so that
-// the header never describes more than the file holds; a flush every few seconds. The file that
-// fails once is given up: the recording stays whole in memory.
+// the header never describes more than the file holds; a flush every few seconds. Files that
+// fail once are given up: the recording stays in memory from the first sample not flushed.
 bool writeUntilStopped(WriterRun& run) {
-    auto lastFlush = Clock::now();
-    std::uint64_t described = 0;
     bool running = true;
     while (running) {
         {
@@ -48,46 +74,36 @@ bool writeUntilStopped(WriterRun& run) {
             g_fileCond.wait_for(lock, kFileWriteInterval, [] { return !g_fileWriterRunning; });
             running = g_fileWriterRunning;
         }
-        if (!writeCaptured(run)) {
+        if (!writeCaptured(run) || !describe(run)) {
             return false;
         }
-        if (run.written != described) {
-            if (!writeWavHeader(run.file, run.written, run.channels, run.sampleRate)) {
-                return false;
-            }
-            described = run.written;
-        }
-        if (!running || Clock::now() - lastFlush >= kFileFlushInterval) {
-            if (!flushWavFile(run.file)) {
-                return false;
-            }
-            lastFlush = Clock::now();
+        if ((!running || Clock::now() - run.lastFlush >= kFileFlushInterval) &&
+            !flushAndRelease(run)) {
+            return false;
         }
     }
     return true;
 }
 
-void fileWriterThreadMain(WriterRun run, HWND window) {
+void fileWriterThreadMain(WriterRun run) {
     if (!writeUntilStopped(run)) {
         g_fileFailed = true;
         // The window tells the user at once, also while no packet arrives.
-        PostMessageW(window, WM_SPECTRUM_READY, 0, 0);
+        PostMessageW(run.window, WM_SPECTRUM_READY, 0, 0);
     }
 }
 
 }  // namespace
 
-void startFileWriter(HANDLE file, const RecordingBuffer& recording, std::uint16_t channels,
-                     std::uint32_t sampleRate, HWND window) {
-    if (!writeWavHeader(file, 0, channels, sampleRate)) {
+void startFileWriter(WavFiles& files, HANDLE file, RecordingBuffer& recording, HWND window) {
+    g_fileCount = 1;
+    if (!beginWavFiles(files, file, 0)) {
         g_fileFailed = true;
         return;
     }
     g_fileWriterRunning = true;
-    try {
-        g_fileWriterThread = std::thread(fileWriterThreadMain,
-                                         WriterRun{file, recording, channels, sampleRate}, window);
-    } catch (const std::system_error&) {
+    if (!startThread(g_fileWriterThread, fileWriterThreadMain,
+                     WriterRun{files, recording, window})) {
         g_fileWriterRunning = false;
         g_fileFailed = true;
     }

@@ -3,11 +3,12 @@
 #include <algorithm>
 
 void appendToRecording(RecordingBuffer& recording, const Sample* samples, std::size_t count) {
+    auto& chunks = recording.chunks;
     while (count > 0) {
-        if (recording.empty() || recording.back().size() == kRecordingChunkSamples) {
-            recording.emplace_back().reserve(kRecordingChunkSamples);
+        if (chunks.empty() || chunks.back().size() == kRecordingChunkSamples) {
+            chunks.emplace_back().reserve(kRecordingChunkSamples);
         }
-        std::vector<Sample>& chunk = recording.back();
+        std::vector<Sample>& chunk = chunks.back();
         const std::size_t taken = std::min(count, kRecordingChunkSamples - chunk.size());
         chunk.insert(chunk.end(), samples, samples + taken);
         samples += taken;
@@ -16,18 +17,28 @@ void appendToRecording(RecordingBuffer& recording, const Sample* samples, std::s
 }
 
 std::uint64_t recordedSampleCount(const RecordingBuffer& recording) {
-    if (recording.empty()) {
-        return 0;
+    if (recording.chunks.empty()) {
+        return recording.first;
     }
     // Every chunk but the last is full.
-    return (recording.size() - 1) * std::uint64_t{kRecordingChunkSamples} + recording.back().size();
+    return recording.first + (recording.chunks.size() - 1) * std::uint64_t{kRecordingChunkSamples} +
+           recording.chunks.back().size();
 }
 
 std::span<const Sample> samplesAfter(const RecordingBuffer& recording, std::uint64_t from) {
-    const auto chunk = static_cast<std::size_t>(from / kRecordingChunkSamples);
-    if (chunk >= recording.size()) {
+    const std::uint64_t held = from - recording.first;
+    const auto chunk = static_cast<std::size_t>(held / kRecordingChunkSamples);
+    if (chunk >= recording.chunks.size()) {
         return {};
     }
-    const auto offset = static_cast<std::size_t>(from % kRecordingChunkSamples);
-    return std::span<const Sample>(recording[chunk]).subspan(offset);
+    const auto offset = static_cast<std::size_t>(held % kRecordingChunkSamples);
+    return std::span<const Sample>(recording.chunks[chunk]).subspan(offset);
+}
+
+void releaseRecordingBefore(RecordingBuffer& recording, std::uint64_t end) {
+    while (!recording.chunks.empty() && recording.chunks.front().size() == kRecordingChunkSamples &&
+           recording.first + kRecordingChunkSamples <= end) {
+        recording.chunks.pop_front();
+        recording.first += kRecordingChunkSamples;
+    }
 }

@@ -1,19 +1,24 @@
-// The capture thread's in-memory recording: every converted sample, frames interleaved.
+// The capture thread's in-memory recording: every converted sample that its file has not yet
+// durably taken, frames interleaved.
 //
 // It grows in fixed-size chunks, so appending a packet costs time in proportion to the packet,
-// never to what is already recorded, and memory stays close to two bytes per sample.
+// never to what is already recorded, and memory stays close to two bytes per sample held.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "state/samples.h"
 
-constexpr std::size_t kRecordingChunkSamples = std::size_t{1} << 20;
+// Half a MiB: 2.7 s of 48 kHz stereo, the granularity in which memory is given back.
+constexpr std::size_t kRecordingChunkSamples = std::size_t{1} << 18;
 
 void appendToRecording(RecordingBuffer& recording, const Sample* samples, std::size_t count);
+// Samples recorded since the start, including those already released.
 std::uint64_t recordedSampleCount(const RecordingBuffer& recording);
-// The samples that follow the first `from`, up to the end of their chunk; empty at the end.
+// The samples that follow the first `from` of the recording (at least recording.first), up to
+// the end of their chunk; empty at the end.
 std::span<const Sample> samplesAfter(const RecordingBuffer& recording, std::uint64_t from);
+// Gives back the chunks that hold only samples before number `end`.
+void releaseRecordingBefore(RecordingBuffer& recording, std::uint64_t end);

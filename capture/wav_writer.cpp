@@ -1,5 +1,6 @@
 #include "capture/wav_writer.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <filesystem>
@@ -32,24 +33,35 @@ unsigned char* put32(unsigned char* at, std::uint32_t value) {
     return put16(put16(at, value & 0xFFFF), value >> 16);
 }
 
-// Every write is a header or at most one chunk of the recording, well within the 32-bit size a
-// write takes.
+// Every write or read is a header or at most one chunk of the recording, well within the 32-bit
+// size a call takes.
 static_assert(kRecordingChunkSamples * sizeof(Sample) <= 0xFFFFFFFF);
 
+OVERLAPPED at(std::uint64_t offset) {
+    OVERLAPPED place{};
+    place.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+    place.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return place;
+}
+
 bool writeAt(HANDLE file, std::uint64_t offset, const void* data, std::size_t size) {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    OVERLAPPED place = at(offset);
     DWORD written = 0;
-    return WriteFile(file, data, static_cast<DWORD>(size), &written, &at) != FALSE &&
+    return WriteFile(file, data, static_cast<DWORD>(size), &written, &place) != FALSE &&
            written == size;
+}
+
+std::uint64_t dataOffset(std::uint64_t samplesBefore) {
+    return kWavHeaderSize + samplesBefore * sizeof(Sample);
 }
 
 }  // namespace
 
 std::uint64_t maxWavFrames(unsigned channels) {
-    constexpr std::uint64_t maxDataBytes =
-        std::numeric_limits<std::uint32_t>::max() - kRiffOverhead;
+    static_assert(kRiffOverhead < kWavHeaderSize, "a file that fits describes its RIFF chunk");
+    const std::uint64_t maxDataBytes =
+        std::min<std::uint64_t>(kLargestFileBytes, std::numeric_limits<std::uint32_t>::max()) -
+        kWavHeaderSize;
     return maxDataBytes / (sizeof(Sample) * channels);
 }
 
@@ -79,12 +91,24 @@ std::array<unsigned char, kWavHeaderSize> wavHeader(std::uint64_t sampleCount,
     return header;
 }
 
-HANDLE openWavFile(const std::string& utf8Path) {
+HANDLE openWavFile(const std::string& utf8Path, WavOpen how) {
     // Through a path built from UTF-8, so that on Windows the file is opened by its wide name and
     // never through the ANSI code page.
     const std::filesystem::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
+    if (how == WavOpen::read) {
+        // The file may be open for writing still, or again.
+        return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    const DWORD creation = how == WavOpen::replace     ? CREATE_ALWAYS
+                           : how == WavOpen::createNew ? CREATE_NEW
+                                                       : OPEN_ALWAYS;
     return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                       creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool wavFileExisted() {
+    return GetLastError() == ERROR_FILE_EXISTS;
 }
 
 bool writeWavHeader(HANDLE file, std::uint64_t sampleCount, std::uint16_t channels,
@@ -94,26 +118,20 @@ bool writeWavHeader(HANDLE file, std::uint64_t sampleCount, std::uint16_t channe
 }
 
 bool writeWavSamples(HANDLE file, std::uint64_t before, const Sample* samples, std::size_t count) {
-    return writeAt(file, kWavHeaderSize + before * sizeof(Sample), samples, count * sizeof(Sample));
+    return writeAt(file, dataOffset(before), samples, count * sizeof(Sample));
 }
 
-bool writeWavFile(HANDLE file, const RecordingBuffer& recording, std::uint16_t channels,
-                  std::uint32_t sampleRate) {
-    const std::uint64_t sampleCount = recordedSampleCount(recording);
-    if (channels == 0 || sampleCount > maxWavFrames(channels) * channels) {
-        return false;
-    }
-    if (!writeWavHeader(file, sampleCount, channels, sampleRate)) {
-        return false;
-    }
-    std::uint64_t before = 0;
-    for (const std::vector<Sample>& chunk : recording) {
-        if (!writeWavSamples(file, before, chunk.data(), chunk.size())) {
-            return false;
-        }
-        before += chunk.size();
-    }
-    return true;
+bool readWavSamples(HANDLE file, std::uint64_t before, Sample* samples, std::size_t count) {
+    OVERLAPPED place = at(dataOffset(before));
+    const auto size = static_cast<DWORD>(count * sizeof(Sample));
+    DWORD read = 0;
+    return ReadFile(file, samples, size, &read, &place) != FALSE && read == size;
+}
+
+bool endWavFile(HANDLE file, std::uint64_t sampleCount) {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(dataOffset(sampleCount));
+    return SetFileInformationByHandle(file, FileEndOfFileInfo, &end, sizeof(end)) != FALSE;
 }
 
 bool flushWavFile(HANDLE file) {

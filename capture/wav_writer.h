@@ -12,27 +12,37 @@
 
 constexpr std::size_t kWavHeaderSize = 44;
 
-// The most frames a file of this many channels can describe: its 32-bit RIFF chunk size is the
-// data size plus 36.
+// The most frames a file of this many channels holds: the largest file the program writes, which
+// its header's 32-bit sizes still describe.
 std::uint64_t maxWavFrames(unsigned channels);
 
 std::array<unsigned char, kWavHeaderSize> wavHeader(std::uint64_t sampleCount,
                                                     std::uint16_t channels,
                                                     std::uint32_t sampleRate);
 
-// Creates or truncates the file named by a UTF-8 path, readable by others while it is written;
-// INVALID_HANDLE_VALUE when it cannot be opened.
-HANDLE openWavFile(const std::string& utf8Path);
+enum class WavOpen {
+    replace,           // created, or an existing file emptied
+    createNew,         // created; fails on an existing file (wavFileExisted tells)
+    overwriteInPlace,  // created, or an existing file opened as it is, to be written over
+    read,
+};
+
+// Opens the file named by a UTF-8 path, for writing readable by others while it is written, or
+// for reading; INVALID_HANDLE_VALUE when it cannot be opened.
+HANDLE openWavFile(const std::string& utf8Path, WavOpen how);
+// Whether the last open of this thread that failed found the file already there.
+bool wavFileExisted();
 // The header at the start of the file, describing this many samples.
 bool writeWavHeader(HANDLE file, std::uint64_t sampleCount, std::uint16_t channels,
                     std::uint32_t sampleRate);
 // Samples at their place in the data chunk, after the `before` samples that precede them; at
 // most one chunk of the recording.
 bool writeWavSamples(HANDLE file, std::uint64_t before, const Sample* samples, std::size_t count);
-// The whole file in one pass, the header first; false when a write failed or the recording is
-// longer than a WAV file can describe (then nothing is written).
-bool writeWavFile(HANDLE file, const RecordingBuffer& recording, std::uint16_t channels,
-                  std::uint32_t sampleRate);
+// Reads `count` samples of the data chunk, after the `before` samples that precede them; at most
+// one chunk of the recording.
+bool readWavSamples(HANDLE file, std::uint64_t before, Sample* samples, std::size_t count);
+// Ends the file after this many samples, cutting off whatever an earlier file there held beyond.
+bool endWavFile(HANDLE file, std::uint64_t sampleCount);
 // Hands what was written over to the storage device, so that a power cut cannot take it.
 bool flushWavFile(HANDLE file);
 bool closeWavFile(HANDLE file);

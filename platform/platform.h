@@ -12,6 +12,14 @@
 #include <mmdeviceapi.h>
 #include <audioclient.h>
 
+#include <cstdint>
+
+#ifdef _WIN32
+// The largest file the program writes: 4 GiB - 1 bytes, the most a file on FAT32 (USB sticks,
+// memory cards) can hold. The stand-in defines its own, which tests lower.
+inline constexpr std::uint64_t kLargestFileBytes = 0xFFFFFFFF;
+#endif
+
 // Written out here rather than taken from uuid/ksuser libraries, which differ between MinGW-w64
 // and MSVC in which of these they define.
 inline const GUID kClsidMMDeviceEnumerator = {

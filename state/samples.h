@@ -4,12 +4,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 using Sample = std::int16_t;
 using SampleBlock = std::vector<Sample>;
-// A whole recording, frames interleaved, in chunks so that it grows without moving.
-using RecordingBuffer = std::vector<std::vector<Sample>>;
+// The part of a recording that memory holds, frames interleaved, in chunks so that it grows
+// without moving: from sample number `first` of the recording on. What its file has durably
+// taken is released from the front, a chunk at a time.
+struct RecordingBuffer {
+    std::deque<std::vector<Sample>> chunks;
+    std::uint64_t first = 0;
+};
 
 // A sample's value as a fraction of full scale: 2^-15.
 constexpr float kSampleScale = 3.0517578125e-05f;

@@ -20,6 +20,7 @@ std::atomic<float> g_peakHz{0.0f};
 std::atomic<CaptureOutcome> g_captureOutcome{CaptureOutcome::saved};
 std::atomic<CaptureEnd> g_captureEnd{CaptureEnd::stopped};
 std::atomic<std::uint32_t> g_gapCount{0};
+std::atomic<unsigned> g_fileCount{0};
 std::int32_t g_sampleRate = 44100;
 
 HWND g_mainWindow = nullptr;

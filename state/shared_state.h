@@ -14,9 +14,12 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -44,20 +47,32 @@ enum class CaptureOutcome {
 
 // Why the capture loop ended; the file is written in every case.
 enum class CaptureEnd {
-    stopped,                 // Stop, closing, or the largest size a WAV file can describe
+    stopped,                 // Stop, or closing
     microphoneDisconnected,  // the stream failed or the device was invalidated
     microphoneError,         // no packet could be taken for a whole second
     outOfMemory,             // the recording could not grow
 };
 
 // A recording whose file could not be written, kept (not copied) until the user saves it
-// elsewhere or discards it. Filled by the capture thread before it posts WM_CAPTURE_DONE; from
-// then on the window thread's, which releases it once it has joined the thread that saved it or
-// when the user discards it; a saving thread only reads it.
+// elsewhere or discards it: what memory holds of it, and where the rest is. Filled by the capture
+// thread before it posts WM_CAPTURE_DONE; from then on the window thread's, which releases it
+// once it has joined the thread that saved it or when the user discards it. A saving thread reads
+// it and sets savedFrom.
 struct UnsavedRecording {
-    RecordingBuffer samples;
+    RecordingBuffer samples;  // from the first sample not flushed to the files
     std::uint16_t channels = 0;
     std::uint32_t sampleRate = 0;
+    std::wstring firstPath;  // the recording's first file
+    // The file that stopped taking data, or could not be created; then each place where saving
+    // it failed. The save dialog proposes its name.
+    std::wstring lastFailedPath;
+    std::string failedPathUtf8;     // the recording's own failed file, to read back what it holds
+    unsigned failedFileNumber = 1;  // its place among the recording's files, the first is 1
+    std::uint64_t failedFileStart = 0;  // the number of its first sample in the recording
+    // Set by the thread that saves it: the number of the first sample in the file saved
+    // elsewhere. Those before it are in the recording's earlier files, the failed one included
+    // when it could not be read back.
+    std::uint64_t savedFrom = 0;
 };
 
 extern std::mutex g_queueMutex;
@@ -84,6 +99,10 @@ extern std::atomic<CaptureOutcome> g_captureOutcome;
 extern std::atomic<CaptureEnd> g_captureEnd;
 // Gaps the audio system reported in the current or last recording; written by the capture thread.
 extern std::atomic<std::uint32_t> g_gapCount;
+// Files the current or last recording (or its saving elsewhere) has begun, the current one
+// included: more than one once a file was as large as a WAV file can be. Written by the capture
+// thread at the start, then by the thread that writes the files.
+extern std::atomic<unsigned> g_fileCount;
 extern std::int32_t g_sampleRate;
 
 extern HWND g_mainWindow;
@@ -106,6 +125,20 @@ extern std::thread g_fileWriterThread;                         // capture thread
 extern std::chrono::steady_clock::time_point g_lastBlockTime;  // capture thread only
 extern std::once_flag g_lastBlockTimeSet;
 extern std::optional<UnsavedRecording> g_unsavedRecording;
+
+// Starts a thread running function(arguments...) in `thread`, which must not be joinable; false
+// when the system cannot create it: it throws std::system_error, or std::bad_alloc when the new
+// thread's state cannot be allocated.
+template <typename... Arguments>
+bool startThread(std::thread& thread, Arguments&&... arguments) {
+    try {
+        thread = std::thread(std::forward<Arguments>(arguments)...);
+        return true;
+    } catch (const std::system_error&) {
+    } catch (const std::bad_alloc&) {
+    }
+    return false;
+}
 
 // Ends a worker that waits on `wake` while `running` is set, and joins it: the flag is cleared
 // under the mutex the worker tests it under, so that the worker cannot sleep through the

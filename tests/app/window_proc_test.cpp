@@ -205,53 +205,89 @@ TEST(Startup, EndsAtOnceWhenTheClassOrTheWindowCannotBeMade) {
     EXPECT_EQ(standin::findWindow(L"HarkboxApp"), nullptr);
 }
 
-TEST(StatusLine, TellsHowARecordingEndedAndItsGaps) {
+TEST(StatusLine, TellsHowARecordingEndedItsGapsAndItsFiles) {
     const std::wstring path = L"C:\\take.wav";
-    EXPECT_EQ(recordingStatus(0, false), L"Recording...");
-    EXPECT_EQ(recordingStatus(1, false), L"Recording... (1 gap)");
-    EXPECT_EQ(recordingStatus(12, false), L"Recording... (12 gaps)");
-    EXPECT_EQ(recordingStatus(0, true), L"Recording... (cannot write the file, kept in memory)");
-    EXPECT_EQ(recordingStatus(1, true),
+    EXPECT_EQ(recordingStatus(1, 0, false), L"Recording...");
+    EXPECT_EQ(recordingStatus(1, 1, false), L"Recording... (1 gap)");
+    EXPECT_EQ(recordingStatus(1, 12, false), L"Recording... (12 gaps)");
+    EXPECT_EQ(recordingStatus(1, 0, true), L"Recording... (cannot write the file, kept in memory)");
+    EXPECT_EQ(recordingStatus(1, 1, true),
               L"Recording... (1 gap, cannot write the file, kept in memory)");
-    EXPECT_EQ(recordingStatus(4, true),
+    EXPECT_EQ(recordingStatus(1, 4, true),
               L"Recording... (4 gaps, cannot write the file, kept in memory)");
+    EXPECT_EQ(recordingStatus(2, 0, false), L"Recording... (file 2)");
+    EXPECT_EQ(recordingStatus(3, 2, true),
+              L"Recording... (file 3, 2 gaps, cannot write the file, kept in memory)");
+
+    SavedFiles one;
+    one.path = path;
+    SavedFiles three = one;
+    three.following = 2;
+    // Saved elsewhere after the third file failed and could not be read back: 1 h 2 min 3.9 s
+    // at 48 kHz are in take.wav and the two files after it.
+    SavedFiles elsewhere;
+    elsewhere.path = L"D:\\again.wav";
+    elsewhere.framesBefore = (3723 * 48000) + 47999;
+    elsewhere.sampleRate = 48000;
+    elsewhere.beginningPath = path;
+    elsewhere.beginningFollowing = 2;
+    SavedFiles elsewhereOneFile = elsewhere;
+    elsewhereOneFile.beginningFollowing = 0;
+    elsewhereOneFile.framesBefore = 59 * 44100;
+    elsewhereOneFile.sampleRate = 44100;
+    elsewhereOneFile.following = 1;
     struct Case {
         CaptureOutcome outcome;
         CaptureEnd end;
         std::uint32_t gaps;
+        const SavedFiles& files;
         std::wstring text;
     };
     const Case cases[] = {
-        {CaptureOutcome::saved, CaptureEnd::stopped, 0, L"Saved to: " + path},
-        {CaptureOutcome::saved, CaptureEnd::stopped, 1, L"Saved to: " + path + L" (1 gap)"},
-        {CaptureOutcome::saved, CaptureEnd::stopped, 3, L"Saved to: " + path + L" (3 gaps)"},
-        {CaptureOutcome::saved, CaptureEnd::microphoneDisconnected, 0,
+        {CaptureOutcome::saved, CaptureEnd::stopped, 0, one, L"Saved to: " + path},
+        {CaptureOutcome::saved, CaptureEnd::stopped, 1, one, L"Saved to: " + path + L" (1 gap)"},
+        {CaptureOutcome::saved, CaptureEnd::stopped, 3, one, L"Saved to: " + path + L" (3 gaps)"},
+        {CaptureOutcome::saved, CaptureEnd::microphoneDisconnected, 0, one,
          L"Recording stopped: microphone disconnected. Saved to: " + path},
-        {CaptureOutcome::saved, CaptureEnd::microphoneError, 0,
+        {CaptureOutcome::saved, CaptureEnd::microphoneError, 0, one,
          L"Recording stopped: microphone error. Saved to: " + path},
-        {CaptureOutcome::saved, CaptureEnd::outOfMemory, 2,
+        {CaptureOutcome::saved, CaptureEnd::outOfMemory, 2, one,
          L"Recording stopped: out of memory. Saved to: " + path + L" (2 gaps)"},
+        {CaptureOutcome::saved, CaptureEnd::stopped, 1, three,
+         L"Saved to: " + path + L" and 2 more files (1 gap)"},
+        {CaptureOutcome::saved, CaptureEnd::stopped, 0, elsewhere,
+         L"Saved to: D:\\again.wav (the first 1:02:03 are in " + path + L" and 2 more files)"},
+        {CaptureOutcome::saved, CaptureEnd::stopped, 0, elsewhereOneFile,
+         L"Saved to: D:\\again.wav and 1 more file (the first 0:00:59 are in " + path + L")"},
         // A file that was not written is never reported saved, however the recording ended.
-        {CaptureOutcome::fileNotWritten, CaptureEnd::microphoneDisconnected, 2,
+        {CaptureOutcome::fileNotWritten, CaptureEnd::microphoneDisconnected, 2, one,
          L"Not saved: " + path},
-        {CaptureOutcome::fileNotCreated, CaptureEnd::stopped, 0, L"Not saved: " + path},
-        {CaptureOutcome::microphoneUnavailable, CaptureEnd::stopped, 0,
+        {CaptureOutcome::fileNotCreated, CaptureEnd::stopped, 0, one, L"Not saved: " + path},
+        {CaptureOutcome::microphoneUnavailable, CaptureEnd::stopped, 0, one,
          L"Recording failed: microphone not available"},
-        {CaptureOutcome::microphoneAccessDenied, CaptureEnd::stopped, 0,
+        {CaptureOutcome::microphoneAccessDenied, CaptureEnd::stopped, 0, one,
          L"Recording failed: access to the microphone is turned off (Windows Settings, Privacy, "
          L"Microphone)"},
-        {CaptureOutcome::noMicrophone, CaptureEnd::stopped, 0,
+        {CaptureOutcome::noMicrophone, CaptureEnd::stopped, 0, one,
          L"Recording failed: no microphone found"},
-        {CaptureOutcome::microphoneInUse, CaptureEnd::stopped, 0,
+        {CaptureOutcome::microphoneInUse, CaptureEnd::stopped, 0, one,
          L"Recording failed: the microphone is in use by another program"},
-        {CaptureOutcome::audioServiceNotRunning, CaptureEnd::stopped, 0,
+        {CaptureOutcome::audioServiceNotRunning, CaptureEnd::stopped, 0, one,
          L"Recording failed: the Windows audio service is not running"},
-        {CaptureOutcome::microphoneDisconnected, CaptureEnd::stopped, 0,
+        {CaptureOutcome::microphoneDisconnected, CaptureEnd::stopped, 0, one,
          L"Recording failed: microphone disconnected"},
+        {CaptureOutcome::unsupportedFormat, CaptureEnd::stopped, 0, one,
+         L"Recording failed: unsupported audio format"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(captureStatus(c.outcome, c.end, c.gaps, path), c.text);
+        EXPECT_EQ(captureStatus(c.outcome, c.end, c.gaps, c.files), c.text);
+        // Only the file outcomes stop for a box.
+        const bool boxed = c.outcome == CaptureOutcome::fileNotCreated ||
+                           c.outcome == CaptureOutcome::fileNotWritten;
+        EXPECT_EQ(captureErrorBox(c.outcome) != nullptr, boxed) << static_cast<int>(c.outcome);
     }
+    EXPECT_STREQ(captureErrorBox(CaptureOutcome::fileNotCreated), L"Cannot open file for writing");
+    EXPECT_STREQ(captureErrorBox(CaptureOutcome::fileNotWritten), L"Cannot write the file");
 }
 
 }  // namespace

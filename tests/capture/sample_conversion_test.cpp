@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -103,25 +104,42 @@ TEST(RecordingChannels, TwoOrMoreBecomeTwo) {
     EXPECT_EQ(recordingChannels(6), 2u);
 }
 
-TEST(RecordingBuffer, GrowsInChunksWithoutMovingWhatIsRecorded) {
+TEST(RecordingBuffer, GrowsInChunksWithoutMovingAndReleasesOnlyWholeChunksBefore) {
     RecordingBuffer recording;
-    const std::vector<Sample> packet(960, 7);
+    std::vector<Sample> packet(960);
     appendToRecording(recording, packet.data(), packet.size());
-    const Sample* firstChunk = recording.front().data();
+    const Sample* firstChunk = recording.chunks.front().data();
     std::size_t appended = packet.size();
     while (appended < 3 * kRecordingChunkSamples) {
+        std::fill(packet.begin(), packet.end(), static_cast<Sample>(appended / 960));
         appendToRecording(recording, packet.data(), packet.size());
         appended += packet.size();
     }
-    EXPECT_EQ(recording.front().data(), firstChunk);
+    EXPECT_EQ(recording.chunks.front().data(), firstChunk);
     EXPECT_EQ(recordedSampleCount(recording), appended);
     std::size_t capacity = 0;
-    for (const auto& chunk : recording) {
+    for (const auto& chunk : recording.chunks) {
         EXPECT_LE(chunk.size(), kRecordingChunkSamples);
         capacity += chunk.capacity();
     }
-    EXPECT_EQ(capacity, recording.size() * kRecordingChunkSamples);
-    EXPECT_EQ(recording.size(), appended / kRecordingChunkSamples + 1);
+    EXPECT_EQ(capacity, recording.chunks.size() * kRecordingChunkSamples);
+    EXPECT_EQ(recording.chunks.size(), appended / kRecordingChunkSamples + 1);
+
+    // A chunk goes only once every sample in it is before the end given; the numbering stays.
+    releaseRecordingBefore(recording, 2 * kRecordingChunkSamples - 1);
+    EXPECT_EQ(recording.first, kRecordingChunkSamples);
+    releaseRecordingBefore(recording, 2 * kRecordingChunkSamples + 5);
+    EXPECT_EQ(recording.first, 2 * kRecordingChunkSamples);
+    EXPECT_EQ(recordedSampleCount(recording), appended);
+    const std::uint64_t from = 2 * kRecordingChunkSamples + 7;
+    const std::span<const Sample> after = samplesAfter(recording, from);
+    ASSERT_EQ(after.size(), kRecordingChunkSamples - 7);
+    EXPECT_EQ(after.front(), static_cast<Sample>(from / 960));
+    EXPECT_TRUE(samplesAfter(recording, appended).empty());
+    // The last chunk, not full yet, stays however far the end is.
+    releaseRecordingBefore(recording, appended + 1);
+    EXPECT_EQ(recordedSampleCount(recording), appended);
+    EXPECT_EQ(recording.chunks.size(), 1u);
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
+#include "capture/wav_files.h"
 #include "tests/support/wav_file.h"
 
 namespace {
@@ -30,7 +32,7 @@ TEST(WavHeader, OneSecondOfStereoAt48kHz) {
     EXPECT_EQ(header[40] | header[41] << 8 | header[42] << 16, 192000);
 }
 
-TEST(WavHeader, LargestRecordingsStillFitTheSizeFields) {
+TEST(WavHeader, LargestRecordingsFitFat32AndTheSizeFields) {
     for (unsigned channels : {1u, 2u}) {
         const std::uint64_t samples = maxWavFrames(channels) * channels;
         const auto header = wavHeader(samples, static_cast<std::uint16_t>(channels), 48000);
@@ -41,28 +43,48 @@ TEST(WavHeader, LargestRecordingsStillFitTheSizeFields) {
                                    std::uint64_t{header[43]} << 24;
         EXPECT_EQ(data, 2 * samples) << channels;
         EXPECT_EQ(riff, data + 36) << channels;
-        // One more frame would no longer fit.
-        EXPECT_GT(2 * (samples + channels) + 36, std::uint64_t{0xFFFFFFFF}) << channels;
+        // The file is at most 4 GiB - 1 bytes, and one more frame would not fit.
+        EXPECT_LE(44 + data, std::uint64_t{0xFFFFFFFF}) << channels;
+        EXPECT_GT(44 + data + 2 * channels, std::uint64_t{0xFFFFFFFF}) << channels;
     }
-    EXPECT_EQ(maxWavFrames(1), 2147483629u);
-    EXPECT_EQ(maxWavFrames(2), 1073741814u);
+    EXPECT_EQ(maxWavFrames(1), 2147483625u);
+    EXPECT_EQ(maxWavFrames(2), 1073741812u);
 }
 
-TEST(WavFile, WritesHeaderAndEverySampleAcrossChunks) {
-    RecordingBuffer recording;
+TEST(WavFileNames, NextFilesPutTheirNumberBeforeTheExtension) {
+    EXPECT_EQ(numberedFileName(std::string("take.wav"), 1), "take.wav");
+    EXPECT_EQ(numberedFileName(std::string("C:\\rec\\take.wav"), 2), "C:\\rec\\take (2).wav");
+    EXPECT_EQ(numberedFileName(std::string("/tmp/a.b/take"), 3), "/tmp/a.b/take (3)");
+    EXPECT_EQ(numberedFileName(std::string("D:\\v1.2\\take.x.wav"), 12),
+              "D:\\v1.2\\take.x (12).wav");
+    EXPECT_EQ(numberedFileName(std::wstring(L"C:\\rec\\Aufnahme \u00fc.wav"), 2),
+              L"C:\\rec\\Aufnahme \u00fc (2).wav");
+}
+
+// Writes the samples through the files that begin in `path`, in pieces of `piece` samples.
+bool writeAll(const std::filesystem::path& path, const std::vector<Sample>& samples,
+              std::uint16_t channels, std::size_t piece) {
+    WavFiles files{path.string(), channels, 44100};
+    const HANDLE file = openWavFile(path.string(), WavOpen::replace);
+    if (file == INVALID_HANDLE_VALUE || !beginWavFiles(files, file, 0)) {
+        return false;
+    }
+    for (std::size_t at = 0; at < samples.size(); at += piece) {
+        if (!appendToWavFiles(files, samples.data() + at, std::min(piece, samples.size() - at))) {
+            closeWavFile(files.file);
+            return false;
+        }
+    }
+    return finishWavFiles(files);
+}
+
+TEST(WavFile, WritesHeaderAndEverySample) {
     std::vector<Sample> samples(kRecordingChunkSamples * 2 + 1234);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<Sample>(i * 7919);
     }
-    appendToRecording(recording, samples.data(), 1000);
-    appendToRecording(recording, samples.data() + 1000, samples.size() - 1000);
-    ASSERT_EQ(recordedSampleCount(recording), samples.size());
-
     const auto dir = freshDirectory("wav-file");
-    const HANDLE file = openWavFile((dir / "out.wav").string());
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(writeWavFile(file, recording, 2, 44100));
-    EXPECT_TRUE(closeWavFile(file));
+    ASSERT_TRUE(writeAll(dir / "out.wav", samples, 2, kRecordingChunkSamples));
     const auto wav = readWav(dir / "out.wav");
     EXPECT_EQ(wav.channels, 2);
     EXPECT_EQ(wav.sampleRate, 44100u);
@@ -74,30 +96,52 @@ TEST(WavFile, WritesHeaderAndEverySampleAcrossChunks) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(WavFile, OpeningTruncatesAnExistingFileAtOnce) {
-    const auto dir = freshDirectory("wav-truncate");
+TEST(WavFile, OpensForReplacingForWritingOverAndForNewFilesOnly) {
+    const auto dir = freshDirectory("wav-open");
     const auto path = dir / "old.wav";
-    std::ofstream(path) << "an older recording";
-    const HANDLE file = openWavFile(path.string());
+    const auto write = [&path](const char* text) { std::ofstream(path) << text; };
+
+    write("an older recording");
+    HANDLE file = openWavFile(path.string(), WavOpen::replace);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_EQ(std::filesystem::file_size(path), 0u) << "emptied at once";
     EXPECT_TRUE(closeWavFile(file));
+
+    write("an older recording");
+    file = openWavFile(path.string(), WavOpen::overwriteInPlace);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(std::filesystem::file_size(path), 18u) << "kept until written over";
+    EXPECT_TRUE(endWavFile(file, 0));
+    EXPECT_EQ(std::filesystem::file_size(path), 44u);
+    EXPECT_TRUE(closeWavFile(file));
+
+    EXPECT_EQ(openWavFile(path.string(), WavOpen::createNew), INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(wavFileExisted());
+    EXPECT_EQ(openWavFile((dir / "no such folder" / "x.wav").string(), WavOpen::createNew),
+              INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(wavFileExisted());
     std::filesystem::remove_all(dir);
 }
 
-TEST(WavFile, ReportsWhatCannotBeOpenedOrWritten) {
+TEST(WavFile, ReportsWhatCannotBeOpenedWrittenOrRead) {
     const auto dir = freshDirectory("wav-fail");
-    EXPECT_EQ(openWavFile((dir / "no such folder" / "x.wav").string()), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(openWavFile(dir.string()), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(openWavFile((dir / "no such folder" / "x.wav").string(), WavOpen::replace),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(openWavFile(dir.string(), WavOpen::replace), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(openWavFile((dir / "missing.wav").string(), WavOpen::read), INVALID_HANDLE_VALUE);
 
     // /dev/full accepts the open and fails the writes, like a full disk.
-    RecordingBuffer recording;
-    const std::vector<Sample> second(48000, 1);
-    appendToRecording(recording, second.data(), second.size());
-    const HANDLE full = openWavFile("/dev/full");
-    ASSERT_NE(full, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(writeWavFile(full, recording, 1, 48000));
-    EXPECT_TRUE(closeWavFile(full));
+    EXPECT_FALSE(writeAll("/dev/full", std::vector<Sample>(48000, 1), 1, 4800));
+
+    // A read beyond what the file holds is no read.
+    ASSERT_TRUE(writeAll(dir / "short.wav", std::vector<Sample>(100, 3), 1, 100));
+    const HANDLE file = openWavFile((dir / "short.wav").string(), WavOpen::read);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    std::vector<Sample> read(100);
+    EXPECT_TRUE(readWavSamples(file, 0, read.data(), 100));
+    EXPECT_EQ(read, std::vector<Sample>(100, 3));
+    EXPECT_FALSE(readWavSamples(file, 50, read.data(), 51));
+    EXPECT_TRUE(closeWavFile(file));
     std::filesystem::remove_all(dir);
 }
 
@@ -105,10 +149,7 @@ TEST(WavFile, OpensNamesOutsideAscii) {
     const auto dir = freshDirectory("wav-names");
     // "Aufnahme-é-日本-🎵.wav" as UTF-8.
     const std::string name = "Aufnahme-\xC3\xA9-\xE6\x97\xA5\xE6\x9C\xAC-\xF0\x9F\x8E\xB5.wav";
-    const HANDLE file = openWavFile(dir.string() + "/" + name);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(writeWavFile(file, {}, 1, 8000));
-    EXPECT_TRUE(closeWavFile(file));
+    ASSERT_TRUE(writeAll(dir.string() + "/" + name, {}, 1, 1));
     EXPECT_EQ(readBytes(dir / name).size(), 44u);
     std::filesystem::remove_all(dir);
 }

@@ -16,6 +16,8 @@ struct FileScript {
     // writes, as on a network share or a slow USB stick.
     int slowWrite = 0;
     std::chrono::milliseconds slowWriteTakes{0};
+    // Files cannot be opened for reading, as when the storage they are on has gone.
+    bool unreadable = false;
 };
 
 struct FileRecord {

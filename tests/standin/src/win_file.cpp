@@ -53,31 +53,73 @@ FileRecord fileRecord() {
 
 using namespace standin;
 
+namespace {
+
+thread_local DWORD lastError = 0;
+
+// The open(2) flags of a CreateFileW request the program makes; -1 for any other.
+int openFlags(DWORD access, DWORD creation) {
+    if (access == GENERIC_READ && creation == OPEN_EXISTING) {
+        return O_RDONLY;
+    }
+    if (access != GENERIC_WRITE) {
+        return -1;
+    }
+    switch (creation) {
+        case CREATE_NEW:
+            return O_WRONLY | O_CREAT | O_EXCL;
+        case CREATE_ALWAYS:
+            return O_WRONLY | O_CREAT | O_TRUNC;
+        case OPEN_ALWAYS:
+            return O_WRONLY | O_CREAT;
+        default:
+            return -1;
+    }
+}
+
+// The descriptor behind a handle, or -1.
+int descriptorOf(HANDLE file) {
+    const auto found = descriptors.find(file);
+    return found == descriptors.end() ? -1 : found->second;
+}
+
+std::uint64_t offsetOf(const OVERLAPPED& at) {
+    return (std::uint64_t{at.OffsetHigh} << 32) | at.Offset;
+}
+
+}  // namespace
+
 HANDLE CreateFileW(const std::filesystem::path::value_type* name, DWORD access, DWORD,
                    LPSECURITY_ATTRIBUTES, DWORD creation, DWORD, HANDLE) {
-    if (access != GENERIC_WRITE || creation != CREATE_ALWAYS) {
-        return INVALID_HANDLE_VALUE;
-    }
-    const int descriptor = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (descriptor < 0) {
-        return INVALID_HANDLE_VALUE;
-    }
+    const int flags = openFlags(access, creation);
     std::lock_guard lock(fileMutex);
+    if (flags < 0 || (flags == O_RDONLY && script.unreadable)) {
+        lastError = 5;  // ERROR_ACCESS_DENIED
+        return INVALID_HANDLE_VALUE;
+    }
+    const int descriptor = open(name, flags | O_CLOEXEC, 0644);
+    if (descriptor < 0) {
+        lastError = errno == EEXIST ? ERROR_FILE_EXISTS : 3;  // or ERROR_PATH_NOT_FOUND
+        return INVALID_HANDLE_VALUE;
+    }
     const auto handle = reinterpret_cast<HANDLE>(++lastHandle);
     descriptors[handle] = descriptor;
     ++record.openHandles;
     return handle;
 }
 
+DWORD GetLastError() {
+    return lastError;
+}
+
 BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
     std::unique_lock lock(fileMutex);
-    const auto found = descriptors.find(file);
+    const int descriptor = descriptorOf(file);
     // The program names the offset of every write.
-    if (found == descriptors.end() || written == nullptr || overlapped == nullptr) {
+    if (descriptor < 0 || written == nullptr || overlapped == nullptr) {
         return FALSE;
     }
     *written = 0;
-    const int descriptor = found->second;
     const int number = ++record.writes;
     if (number == script.slowWrite) {
         const auto takes = script.slowWriteTakes;
@@ -85,8 +127,7 @@ BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAP
         std::this_thread::sleep_for(takes);
         lock.lock();
     }
-    const auto offset =
-        static_cast<off_t>((std::uint64_t{overlapped->OffsetHigh} << 32) | overlapped->Offset);
+    const auto offset = static_cast<off_t>(offsetOf(*overlapped));
     std::size_t fits = size;
     if (script.capacity) {
         const std::uint64_t room = *script.capacity > static_cast<std::uint64_t>(offset)
@@ -99,6 +140,32 @@ BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAP
     }
     *written = size;
     return TRUE;
+}
+
+BOOL ReadFile(HANDLE file, void* data, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) {
+    std::lock_guard lock(fileMutex);
+    const int descriptor = descriptorOf(file);
+    if (descriptor < 0 || read == nullptr || overlapped == nullptr) {
+        return FALSE;
+    }
+    const ssize_t done = pread(descriptor, data, size, static_cast<off_t>(offsetOf(*overlapped)));
+    *read = done < 0 ? 0 : static_cast<DWORD>(done);
+    return done < 0 ? FALSE : TRUE;
+}
+
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS type, void* information,
+                                DWORD size) {
+    std::lock_guard lock(fileMutex);
+    const int descriptor = descriptorOf(file);
+    if (descriptor < 0 || type != FileEndOfFileInfo || size != sizeof(FILE_END_OF_FILE_INFO)) {
+        return FALSE;
+    }
+    const auto* end = static_cast<const FILE_END_OF_FILE_INFO*>(information);
+    // A character device such as /dev/full has no end to set; Windows does not complain either.
+    return ftruncate(descriptor, static_cast<off_t>(end->EndOfFile.QuadPart)) == 0 ||
+                   errno == EINVAL
+               ? TRUE
+               : FALSE;
 }
 
 BOOL FlushFileBuffers(HANDLE file) {

@@ -1,0 +1,80 @@
+#include "capture/wav_files.h"
+
+#include <algorithm>
+
+#include "capture/wav_writer.h"
+
+namespace {
+
+// Names tried for a next file before the files count as failed.
+constexpr unsigned kMostFileNumbers = 10000;
+
+std::uint64_t inCurrentFile(const WavFiles& files) {
+    return files.written - files.fileStart;
+}
+
+// The current file complete, the next one begins under the first free name after its own. Where
+// that fails, the file that failed is the one being finished or the one that was to begin.
+bool beginNextFile(WavFiles& files) {
+    if (!finishWavFiles(files)) {
+        return false;
+    }
+    ++files.count;
+    files.fileStart = files.written;
+    for (unsigned number = files.nameNumber + 1; number < kMostFileNumbers; ++number) {
+        files.nameNumber = number;
+        files.file = openWavFile(numberedFileName(files.firstPath, number), WavOpen::createNew);
+        if (files.file != INVALID_HANDLE_VALUE) {
+            return describeWavFiles(files);
+        }
+        if (!wavFileExisted()) {
+            return false;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool beginWavFiles(WavFiles& files, HANDLE file, std::uint64_t start) {
+    files.file = file;
+    files.count = 1;
+    files.nameNumber = 1;
+    files.fileStart = start;
+    files.written = start;
+    return describeWavFiles(files);
+}
+
+bool appendToWavFiles(WavFiles& files, const Sample* samples, std::size_t count) {
+    const std::uint64_t fileSamples = maxWavFrames(files.channels) * files.channels;
+    while (count > 0) {
+        if (inCurrentFile(files) == fileSamples && !beginNextFile(files)) {
+            return false;
+        }
+        const auto taken = static_cast<std::size_t>(
+            std::min<std::uint64_t>(count, fileSamples - inCurrentFile(files)));
+        if (!writeWavSamples(files.file, inCurrentFile(files), samples, taken)) {
+            return false;
+        }
+        files.written += taken;
+        samples += taken;
+        count -= taken;
+    }
+    return true;
+}
+
+bool describeWavFiles(const WavFiles& files) {
+    return writeWavHeader(files.file, inCurrentFile(files), files.channels, files.sampleRate);
+}
+
+bool flushWavFiles(const WavFiles& files) {
+    return flushWavFile(files.file);
+}
+
+bool finishWavFiles(WavFiles& files) {
+    const bool finished = describeWavFiles(files) && endWavFile(files.file, inCurrentFile(files)) &&
+                          flushWavFiles(files);
+    const bool closed = closeWavFile(files.file);
+    files.file = INVALID_HANDLE_VALUE;
+    return finished && closed;
+}

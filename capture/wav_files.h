@@ -1,0 +1,55 @@
+// The files one recording is written into, one after another. The first has the chosen name;
+// when it holds as much as a WAV file can, it is finished and the recording goes on, sample for
+// sample, in "<name> (2).wav" in the same folder, then "(3)", and so on. A name that is taken
+// is skipped: a later file never replaces one that exists.
+//
+// Samples are numbered from the start of the recording, across its files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+#include "state/samples.h"
+
+struct WavFiles {
+    std::string firstPath;  // UTF-8
+    std::uint16_t channels = 0;
+    std::uint32_t sampleRate = 0;
+    HANDLE file = INVALID_HANDLE_VALUE;  // the current file; none once its creation failed
+    unsigned count = 0;                  // files begun, the current one included
+    unsigned nameNumber = 1;             // the "(n)" of the current file's name; 1: the first name
+    std::uint64_t fileStart = 0;         // the number of the current file's first sample
+    std::uint64_t written = 0;           // samples in the files, up to the current one's end
+};
+
+// The name of a recording's file with this number: the path itself for 1, otherwise " (n)" put
+// before the name's extension.
+template <typename String>
+String numberedFileName(const String& path, unsigned number) {
+    if (number <= 1) {
+        return path;
+    }
+    using Char = typename String::value_type;
+    const std::size_t nameStart = path.find_last_of(String{Char('\\'), Char('/')}) + 1;
+    std::size_t extension = path.rfind(Char('.'));
+    if (extension == String::npos || extension <= nameStart) {
+        extension = path.size();
+    }
+    String suffix;
+    for (const char c : " (" + std::to_string(number) + ")") {
+        suffix.push_back(static_cast<Char>(c));
+    }
+    return path.substr(0, extension) + suffix + path.substr(extension);
+}
+
+// Starts the files in `file`, just opened, with the sample numbered `start`, and writes its
+// header: from then on the file is a WAV file.
+bool beginWavFiles(WavFiles& files, HANDLE file, std::uint64_t start);
+// Adds samples behind those written, going on in the next file where the current one is full.
+bool appendToWavFiles(WavFiles& files, const Sample* samples, std::size_t count);
+// The current file's header, describing what it holds.
+bool describeWavFiles(const WavFiles& files);
+bool flushWavFiles(const WavFiles& files);
+// The header, the end of the file and a flush, then closes it; the files are complete.
+bool finishWavFiles(WavFiles& files);
