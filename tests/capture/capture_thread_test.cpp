@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <random>
 
 #include "tests/standin/script/audio_script.h"
@@ -17,6 +19,7 @@
 #include "tests/standin/script/message_script.h"
 #include "state/shared_state.h"
 #include "capture/recording_buffer.h"
+#include "capture/wav_files.h"
 #include "capture/wav_writer.h"
 #include "state/utf8.h"
 #include "tests/support/failing_allocation.h"
@@ -844,10 +847,15 @@ TEST_F(FileWhileRecording, ADiskThatFillsUpKeepsTheRecordingInMemoryAndTheFileCo
     expectCleanEnd(kAllReleased);
 }
 
-TEST_F(FileWhileRecording, AWriterThatCannotStartLeavesTheRecordingInMemory) {
+// Out of threads, or of memory for the new thread's state: either way the recording goes on.
+class WriterThatCannotStart
+    : public FileWhileRecording,
+      public ::testing::WithParamInterface<testing_support::CreationFailure> {};
+
+TEST_P(WriterThatCannotStart, LeavesTheRecordingInMemory) {
     const ScriptedInput input = makeInput(false, kChannels, 5, 480, 22);
-    testing_support::failThreadCreation(
-        3);  // the capture and analysis threads start; the writer not
+    // The capture and analysis threads start; the writer not.
+    testing_support::failThreadCreation(3, GetParam());
     start(scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, kChannels, 48000, 16), input.packets));
     stopAfter(5);
     EXPECT_EQ(testing_support::creationsUntilFailure(), 0);
@@ -858,3 +866,158 @@ TEST_F(FileWhileRecording, AWriterThatCannotStartLeavesTheRecordingInMemory) {
     EXPECT_EQ(std::filesystem::file_size(file_), kWavHeaderSize);
     expectCleanEnd(kAllReleased);
 }
+
+INSTANTIATE_TEST_SUITE_P(EitherCause, WriterThatCannotStart,
+                         ::testing::Values(testing_support::CreationFailure::noThreads,
+                                           testing_support::CreationFailure::outOfMemory));
+
+// A recording past the largest file, and one whose file fails after memory has given back what
+// the file had taken: the files it leaves, compared sample for sample with what was fed in.
+class RecordingFiles : public FileWhileRecording {
+  protected:
+    static constexpr UINT32 kFrames = 4800;
+    static constexpr std::size_t kPacketSamples = kFrames * kChannels;
+
+    void TearDown() override {
+        releasePackets();
+        FileWhileRecording::TearDown();
+        kLargestFileBytes = 0xFFFFFFFF;
+    }
+
+    // Packets of kFrames frames as fast as they are taken, the ones from `held` on only once
+    // releasePackets has been called. What they carry, in order, is fed().
+    void startHeld(int packets, int held) {
+        input_ = makeInput(false, kChannels, packets, kFrames, 31);
+        auto script = scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, kChannels, 48000, 16), {});
+        script.packet = [this, packets, held](std::size_t i) -> std::optional<standin::Packet> {
+            if (static_cast<int>(i) >= held) {
+                std::unique_lock lock(gateMutex_);
+                gateChanged_.wait(lock, [this] { return gateOpen_; });
+            }
+            if (static_cast<int>(i) < packets) {
+                return input_.packets[i];
+            }
+            return std::nullopt;
+        };
+        start(std::move(script));
+    }
+
+    void releasePackets() {
+        {
+            std::lock_guard lock(gateMutex_);
+            gateOpen_ = true;
+        }
+        gateChanged_.notify_all();
+    }
+
+    std::vector<Sample> fed(std::size_t from = 0) const {
+        std::vector<Sample> samples;
+        for (const auto& packet : input_.expected) {
+            samples.insert(samples.end(), packet.begin(), packet.end());
+        }
+        return {samples.begin() + static_cast<std::ptrdiff_t>(from), samples.end()};
+    }
+
+    std::filesystem::path named(const std::string& name) const { return dir_ / name; }
+
+    std::mutex gateMutex_;
+    std::condition_variable gateChanged_;
+    bool gateOpen_ = false;
+};
+
+TEST_F(RecordingFiles, GoOnInTheNextFreeNameSampleForSampleWhenAFileIsFull) {
+    // 100,003 bytes of data: whole frames only, 25,000 of them in each file.
+    kLargestFileBytes = kWavHeaderSize + 100003;
+    std::ofstream(named("out (2).wav"), std::ios::binary) << "someone else's";
+    startHeld(13, 13);
+    releasePackets();
+    stopAfter(13);
+
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_EQ(g_fileCount, 3u);
+    const auto bytes = readBytes(named("out (2).wav"));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "someone else's");
+    std::vector<Sample> joined;
+    for (const char* name : {"out.wav", "out (3).wav", "out (4).wav"}) {
+        const auto wav = readWav(named(name));
+        EXPECT_EQ(wav.channels, kChannels) << name;
+        EXPECT_EQ(wav.sampleRate, 48000u) << name;
+        joined.insert(joined.end(), wav.samples.begin(), wav.samples.end());
+    }
+    EXPECT_EQ(readWav(named("out.wav")).samples.size(), 25000u * kChannels);
+    EXPECT_EQ(readWav(named("out (3).wav")).samples.size(), 25000u * kChannels);
+    EXPECT_EQ(joined, fed());
+    EXPECT_FALSE(std::filesystem::exists(named("out (5).wav")));
+    EXPECT_EQ(standin::fileRecord().openHandles, 0);
+    expectCleanEnd(kAllReleased);
+}
+
+struct FailedFileCase {
+    const char* name;
+    std::uint64_t firstFileSamples;  // 0: no limit
+    bool readable;
+    bool saveOverTheFailedFile;
+    unsigned failedFileNumber;
+    const char* failedFile;
+    std::uint64_t savedFrom;
+};
+
+class SavedElsewhere : public RecordingFiles,
+                       public ::testing::WithParamInterface<FailedFileCase> {};
+
+TEST_P(SavedElsewhere, HoldsTheFailedFilesPartThenWhatMemoryKept) {
+    const FailedFileCase& c = GetParam();
+    if (c.firstFileSamples != 0) {
+        kLargestFileBytes = kWavHeaderSize + c.firstFileSamples * sizeof(Sample);
+    }
+    // 40 packets (1.46 chunks) are written and flushed; then the disk is full.
+    constexpr int kBefore = 40;
+    startHeld(50, kBefore);
+    const auto inFiles = [this] {
+        std::uintmax_t bytes = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+            bytes += entry.file_size() - kWavHeaderSize;
+        }
+        return bytes;
+    };
+    ASSERT_TRUE(waitUntil([&] { return inFiles() == kBefore * kPacketSamples * sizeof(Sample); }));
+    const int flushes = standin::fileRecord().flushes;
+    ASSERT_TRUE(waitUntil([&] { return standin::fileRecord().flushes > flushes; }));
+    const std::filesystem::path failed = named(c.failedFile);
+    standin::setFileScript({.capacity = std::filesystem::file_size(failed)});
+    releasePackets();
+    ASSERT_TRUE(waitUntil([] { return g_fileFailed.load(); }));
+    stopAfter(50);
+
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::fileNotWritten);
+    ASSERT_TRUE(g_unsavedRecording);
+    // Memory gave back the chunk the file had taken, and kept the rest.
+    EXPECT_EQ(g_unsavedRecording->samples.first, kRecordingChunkSamples);
+    EXPECT_EQ(recordedSampleCount(g_unsavedRecording->samples), fed().size());
+    EXPECT_EQ(g_unsavedRecording->failedFileNumber, c.failedFileNumber);
+    EXPECT_EQ(g_unsavedRecording->failedPathUtf8, failed.string());
+
+    standin::setFileScript({.unreadable = !c.readable});
+    useFile(c.saveOverTheFailedFile ? failed : named("saved.wav"));
+    std::thread(saveRecordingThreadMain, testWindow()).join();
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_EQ(g_unsavedRecording->savedFrom, c.savedFrom);
+    // Saved past the largest file, the files saved elsewhere go on the same way.
+    std::vector<Sample> saved;
+    for (unsigned n = 1; n <= g_fileCount; ++n) {
+        const auto samples = readWav(numberedFileName(file_.string(), n)).samples;
+        saved.insert(saved.end(), samples.begin(), samples.end());
+    }
+    EXPECT_EQ(saved, fed(c.savedFrom));
+    EXPECT_EQ(standin::fileRecord().openHandles, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ReadBackOrNot, SavedElsewhere,
+    ::testing::Values(
+        FailedFileCase{"FirstFileReadBack", 0, true, false, 1, "out.wav", 0},
+        FailedFileCase{"FirstFileGone", 0, false, false, 1, "out.wav", kRecordingChunkSamples},
+        // The user frees room and saves under the same name: the file is written over in place.
+        FailedFileCase{"OverTheFailedFile", 0, true, true, 1, "out.wav", 0},
+        FailedFileCase{"SecondFileReadBack", 200000, true, false, 2, "out (2).wav", 200000}),
+    [](const auto& param) { return std::string(param.param.name); });

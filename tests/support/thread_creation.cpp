@@ -5,11 +5,13 @@
 
 #include <atomic>
 #include <cerrno>
+#include <new>
 #include <thread>
 
 namespace {
 
 std::atomic<int> untilFailure{0};
+std::atomic<testing_support::CreationFailure> failure{testing_support::CreationFailure::noThreads};
 std::atomic<int> nextDelayMs{0};
 
 struct DelayedStart {
@@ -29,7 +31,8 @@ void* startLate(void* raw) {
 
 namespace testing_support {
 
-void failThreadCreation(int nth) {
+void failThreadCreation(int nth, CreationFailure how) {
+    failure = how;
     untilFailure = nth;
 }
 
@@ -48,6 +51,10 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, voi
     using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
     static const auto real = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
     if (untilFailure > 0 && --untilFailure == 0) {
+        // Thrown where std::thread's constructor would throw it, before any thread exists.
+        if (failure == testing_support::CreationFailure::outOfMemory) {
+            throw std::bad_alloc();
+        }
         return EAGAIN;
     }
     if (const int delay = nextDelayMs.exchange(0); delay != 0) {

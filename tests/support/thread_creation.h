@@ -8,8 +8,13 @@
 
 namespace testing_support {
 
-// The nth thread creation from now on (1: the next one) fails with EAGAIN.
-void failThreadCreation(int nth);
+enum class CreationFailure {
+    noThreads,    // the system has no thread to give: std::system_error
+    outOfMemory,  // the new thread's state cannot be allocated: std::bad_alloc
+};
+
+// The nth thread creation from now on (1: the next one) fails.
+void failThreadCreation(int nth, CreationFailure how = CreationFailure::noThreads);
 // Creations left before the one that fails; 0 once it has failed or when none is to fail.
 int creationsUntilFailure();
 // The next thread created waits this long before it runs.

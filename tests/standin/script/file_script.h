@@ -11,7 +11,7 @@ namespace standin {
 struct FileScript {
     // Each file holds at most this many bytes: a write beyond them writes what fits and fails, as
     // on a full disk.
-    std::optional<std::uint64_t> capacity;
+    std::optional<std::uint64_t> capacity{};
     // The write with this number (counting from 1, over all files) takes this long before it
     // writes, as on a network share or a slow USB stick.
     int slowWrite = 0;
