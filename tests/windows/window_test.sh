@@ -97,12 +97,15 @@ drive nofolder "$(win "$out/missing/x.wav")"
 drive retry "$(win /dev/full)" "$(win "$out/retry.wav")" 2 1 "$rate" "$frequency"
 
 # A disk that fills up during the recording (a small tmpfs, where the machine lets the test mount
-# one): what fitted stays a readable WAV file, and the whole recording is saved elsewhere.
+# one): what fitted stays a readable WAV file, and the whole recording is saved elsewhere. The
+# disk holds 8 s of the mono recording: by then the program has flushed the first 5.5 s and
+# given back their memory, so the file saved elsewhere begins with what it reads back from the
+# full disk.
 small="$HARNESS_RUN/small-disk"
 mkdir -p "$small"
-if mount -t tmpfs -o size=64k voxwell-small "$small" 2>/dev/null; then
-    drive retry "$(win "$small/full.wav")" "$(win "$out/refilled.wav")" 2 1 "$rate" "$frequency"
-    python3 "$(dirname "$0")/wav_check.py" "$small/full.wav" 1 "$rate" "$frequency" 0.3 ||
+if mount -t tmpfs -o size=768k voxwell-small "$small" 2>/dev/null; then
+    drive retry "$(win "$small/full.wav")" "$(win "$out/refilled.wav")" 11 1 "$rate" "$frequency"
+    python3 "$(dirname "$0")/wav_check.py" "$small/full.wav" 1 "$rate" "$frequency" 7 ||
         harness_fail "the file on the full disk is not a consistent recording of what fitted"
     umount "$small"
     harness_log "a disk that filled up left a consistent file"

@@ -47,6 +47,8 @@ struct EndpointScript {
     // has not been taken within the stream's buffer duration; the next packet taken then carries
     // AUDCLNT_BUFFERFLAGS_DATA_DISCONTINUITY.
     std::chrono::microseconds period{0};
+    // False: the record keeps no call, packet or frame count, for runs of hours.
+    bool keepRecord = true;
 };
 
 struct AudioRecord {

@@ -46,7 +46,9 @@ UINT32 heldFrames = 0;
 thread_local int comDepth = 0;
 
 HRESULT enter(AudioCall call) {
-    record.calls.push_back(call);
+    if (script.keepRecord) {
+        record.calls.push_back(call);
+    }
     const int count = ++callCounts[call];
     for (const Failure& failure : failures) {
         if (failure.call == call &&
@@ -163,7 +165,9 @@ class CaptureClient final : public Counted<IAudioCaptureClient> {
         record.packetHeld = true;
         heldData = nextPacket->data;
         heldFrames = nextPacket->frames;
-        record.delivered.push_back(*nextPacket);
+        if (script.keepRecord) {
+            record.delivered.push_back(*nextPacket);
+        }
         *data = heldData.data();
         *framesToRead = heldFrames;
         *flags = nextPacket->flags;
@@ -185,7 +189,9 @@ class CaptureClient final : public Counted<IAudioCaptureClient> {
         }
         held = false;
         record.packetHeld = false;
-        record.releasedFrames.push_back(framesRead);
+        if (script.keepRecord) {
+            record.releasedFrames.push_back(framesRead);
+        }
         nextPacket.reset();
         ++packetIndex;
         return S_OK;
