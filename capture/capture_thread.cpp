@@ -130,15 +130,14 @@ CaptureOutcome startAnalysis(DWORD sampleRate) {
 // A recording whose files failed, with what memory holds of it and where the rest is.
 UnsavedRecording keepUnsaved(CaptureRun& run, const std::wstring& path) {
     const WavFiles& files = run.files;
-    UnsavedRecording unsaved{std::move(run.recording),
-                             files.channels,
-                             files.sampleRate,
-                             path,
-                             numberedFileName(path, files.nameNumber),
-                             numberedFileName(files.firstPath, files.nameNumber),
-                             files.count,
-                             files.fileStart};
-    return unsaved;
+    return UnsavedRecording{std::move(run.recording),
+                            files.channels,
+                            files.sampleRate,
+                            path,
+                            numberedFileName(path, files.nameNumber),
+                            numberedFileName(files.firstPath, files.nameNumber),
+                            files.count,
+                            files.fileStart};
 }
 
 // Announces the recording once its file holds a header, then records until stopped while the
@@ -174,22 +173,22 @@ CaptureOutcome recordAndWrite(const AudioStream& stream, HANDLE file, const std:
 // cannot be written.
 bool copyFailedFile(WavFiles& files, const UnsavedRecording& unsaved) {
     const std::uint64_t count = unsaved.samples.first - files.written;
-    const HANDLE failed = openWavFile(unsaved.failedPathUtf8, WavOpen::read);
-    bool read = failed != INVALID_HANDLE_VALUE;
+    bool read = false;
     bool written = true;
-    try {
-        std::vector<Sample> block(read ? std::min<std::uint64_t>(count, kRecordingChunkSamples)
-                                       : 0);
-        for (std::uint64_t done = 0; read && written && done < count; done += block.size()) {
-            block.resize(
-                static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), count - done)));
-            read = readWavSamples(failed, done, block.data(), block.size());
-            written = read && appendToWavFiles(files, block.data(), block.size());
+    if (const HANDLE failed = openWavFile(unsaved.failedPathUtf8, WavOpen::read);
+        failed != INVALID_HANDLE_VALUE) {
+        read = true;
+        try {
+            std::vector<Sample> block(std::min<std::uint64_t>(count, kRecordingChunkSamples));
+            for (std::uint64_t done = 0; read && written && done < count; done += block.size()) {
+                block.resize(
+                    static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), count - done)));
+                read = readWavSamples(failed, done, block.data(), block.size());
+                written = read && appendToWavFiles(files, block.data(), block.size());
+            }
+        } catch (const std::bad_alloc&) {
+            read = false;
         }
-    } catch (const std::bad_alloc&) {
-        read = false;
-    }
-    if (failed != INVALID_HANDLE_VALUE) {
         closeWavFile(failed);
     }
     if (!read) {
