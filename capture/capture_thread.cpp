@@ -184,7 +184,7 @@ bool copyFailedFile(WavFiles& files, const UnsavedRecording& unsaved) {
                 block.resize(
                     static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), count - done)));
                 read = readWavSamples(failed, done, block.data(), block.size());
-                written = read && appendToWavFiles(files, block.data(), block.size());
+                written = !read || appendToWavFiles(files, block.data(), block.size());
             }
         } catch (const std::bad_alloc&) {
             read = false;

@@ -955,7 +955,7 @@ TEST_F(RecordingFiles, GoOnInTheNextFreeNameSampleForSampleWhenAFileIsFull) {
 struct FailedFileCase {
     const char* name;
     std::uint64_t firstFileSamples;  // 0: no limit
-    bool readable;
+    standin::Reads reads;
     bool saveOverTheFailedFile;
     unsigned failedFileNumber;
     const char* failedFile;
@@ -964,6 +964,8 @@ struct FailedFileCase {
 
 class SavedElsewhere : public RecordingFiles,
                        public ::testing::WithParamInterface<FailedFileCase> {};
+
+using standin::Reads;
 
 TEST_P(SavedElsewhere, HoldsTheFailedFilesPartThenWhatMemoryKept) {
     const FailedFileCase& c = GetParam();
@@ -997,7 +999,7 @@ TEST_P(SavedElsewhere, HoldsTheFailedFilesPartThenWhatMemoryKept) {
     EXPECT_EQ(g_unsavedRecording->failedFileNumber, c.failedFileNumber);
     EXPECT_EQ(g_unsavedRecording->failedPathUtf8, failed.string());
 
-    standin::setFileScript({.unreadable = !c.readable});
+    standin::setFileScript({.reads = c.reads});
     useFile(c.saveOverTheFailedFile ? failed : named("saved.wav"));
     std::thread(saveRecordingThreadMain, testWindow()).join();
     EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
@@ -1015,9 +1017,12 @@ TEST_P(SavedElsewhere, HoldsTheFailedFilesPartThenWhatMemoryKept) {
 INSTANTIATE_TEST_SUITE_P(
     ReadBackOrNot, SavedElsewhere,
     ::testing::Values(
-        FailedFileCase{"FirstFileReadBack", 0, true, false, 1, "out.wav", 0},
-        FailedFileCase{"FirstFileGone", 0, false, false, 1, "out.wav", kRecordingChunkSamples},
+        FailedFileCase{"FirstFileReadBack", 0, Reads::work, false, 1, "out.wav", 0},
+        FailedFileCase{"FirstFileGone", 0, Reads::cannotOpen, false, 1, "out.wav",
+                       kRecordingChunkSamples},
+        FailedFileCase{"FirstFileFailsWhileRead", 0, Reads::fail, false, 1, "out.wav",
+                       kRecordingChunkSamples},
         // The user frees room and saves under the same name: the file is written over in place.
-        FailedFileCase{"OverTheFailedFile", 0, true, true, 1, "out.wav", 0},
-        FailedFileCase{"SecondFileReadBack", 200000, true, false, 2, "out (2).wav", 200000}),
+        FailedFileCase{"OverTheFailedFile", 0, Reads::work, true, 1, "out.wav", 0},
+        FailedFileCase{"SecondFileReadBack", 200000, Reads::work, false, 2, "out (2).wav", 200000}),
     [](const auto& param) { return std::string(param.param.name); });

@@ -8,6 +8,8 @@
 
 namespace standin {
 
+enum class Reads { work, cannotOpen, fail };
+
 struct FileScript {
     // Each file holds at most this many bytes: a write beyond them writes what fits and fails, as
     // on a full disk.
@@ -16,8 +18,9 @@ struct FileScript {
     // writes, as on a network share or a slow USB stick.
     int slowWrite = 0;
     std::chrono::milliseconds slowWriteTakes{0};
-    // Files cannot be opened for reading, as when the storage they are on has gone.
-    bool unreadable = false;
+    // Reading files back works, or fails as when the storage they are on has gone: they cannot
+    // be opened for reading, or every read fails.
+    Reads reads = Reads::work;
 };
 
 struct FileRecord {

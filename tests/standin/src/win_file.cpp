@@ -93,7 +93,7 @@ HANDLE CreateFileW(const std::filesystem::path::value_type* name, DWORD access, 
                    LPSECURITY_ATTRIBUTES, DWORD creation, DWORD, HANDLE) {
     const int flags = openFlags(access, creation);
     std::lock_guard lock(fileMutex);
-    if (flags < 0 || (flags == O_RDONLY && script.unreadable)) {
+    if (flags < 0 || (flags == O_RDONLY && script.reads == Reads::cannotOpen)) {
         lastError = 5;  // ERROR_ACCESS_DENIED
         return INVALID_HANDLE_VALUE;
     }
@@ -145,7 +145,7 @@ BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAP
 BOOL ReadFile(HANDLE file, void* data, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) {
     std::lock_guard lock(fileMutex);
     const int descriptor = descriptorOf(file);
-    if (descriptor < 0 || read == nullptr || overlapped == nullptr) {
+    if (descriptor < 0 || read == nullptr || overlapped == nullptr || script.reads == Reads::fail) {
         return FALSE;
     }
     const ssize_t done = pread(descriptor, data, size, static_cast<off_t>(offsetOf(*overlapped)));
