@@ -514,6 +514,23 @@ TEST_F(WindowFlow, TellsGapsAndALostMicrophone) {
     EXPECT_EQ(std::count(history.begin(), history.end(), L"Recording..."), 2);
 }
 
+TEST_F(WindowFlow, TellsWhichFileItWritesAndHowManyFollowedTheFirst) {
+    // Files of half a second, two rounds of the writer each.
+    struct Restore {
+        ~Restore() { kLargestFileBytes = 0xFFFFFFFF; }
+    } restore;
+    kLargestFileBytes = 44 + 24000 * 4;
+    ProgramRun run;
+    run.record(pathOf("long.wav"));
+    ASSERT_TRUE(run.waitForStatus(L"Recording... (file 3)"));
+    run.stopAndWait();
+    ASSERT_GE(g_fileCount, 3u);
+    EXPECT_EQ(run.status(), L"Saved to: " + pathOf("long.wav") + L" and " +
+                                std::to_wstring(g_fileCount - 1) + L" more files");
+    const auto history = run.statusHistory();
+    EXPECT_EQ(std::count(history.begin(), history.end(), L"Recording... (file 2)"), 1);
+}
+
 TEST_F(WindowFlow, EndingTheSessionFinishesTheFileBeforeTheHandlerReturns) {
     ProgramRun run;
     run.record(pathOf("session.wav"));
