@@ -257,16 +257,21 @@ void captureThreadMain(std::wstring path, HWND window) {
 void saveRecordingThreadMain(HWND window) {
     g_captureActive = true;
     UnsavedRecording& unsaved = *g_unsavedRecording;
-    WavFiles files{g_outputPathUtf8, unsaved.channels, unsaved.sampleRate};
-    // An existing file is written over, not emptied first: it may be the failed file itself,
-    // whose samples are read back into it.
+    WavFiles files;
     bool saved = false;
-    if (const HANDLE file = openWavFile(g_outputPathUtf8, WavOpen::overwriteInPlace);
-        file != INVALID_HANDLE_VALUE) {
-        saved = saveUnsaved(files, file, unsaved);
-        if (files.file != INVALID_HANDLE_VALUE) {
-            closeWavFile(files.file);
+    try {
+        files = WavFiles{g_outputPathUtf8, unsaved.channels, unsaved.sampleRate};
+        // An existing file is written over, not emptied first: it may be the failed file itself,
+        // whose samples are read back into it.
+        if (const HANDLE file = openWavFile(g_outputPathUtf8, WavOpen::overwriteInPlace);
+            file != INVALID_HANDLE_VALUE) {
+            saved = saveUnsaved(files, file, unsaved);
+            if (files.file != INVALID_HANDLE_VALUE) {
+                closeWavFile(files.file);
+            }
         }
+    } catch (const std::bad_alloc&) {
+        // A name could not be made, where no file is open: not saved, still in memory.
     }
     g_fileCount = files.count;
     g_captureOutcome = saved ? CaptureOutcome::saved : CaptureOutcome::fileNotWritten;

@@ -1,5 +1,7 @@
 #include "capture/file_writer.h"
 
+#include <new>
+
 #include "capture/recording_buffer.h"
 #include "state/shared_state.h"
 
@@ -86,7 +88,13 @@ bool writeUntilStopped(WriterRun& run) {
 }
 
 void fileWriterThreadMain(WriterRun run) {
-    if (!writeUntilStopped(run)) {
+    bool written = false;
+    try {
+        written = writeUntilStopped(run);
+    } catch (const std::bad_alloc&) {
+        // The next file's name could not be made: that file fails like any other.
+    }
+    if (!written) {
         g_fileFailed = true;
         // The window tells the user at once, also while no packet arrives.
         PostMessageW(run.window, WM_SPECTRUM_READY, 0, 0);
