@@ -81,10 +81,11 @@ std::array<unsigned char, kWavHeaderSize> wavHeader(std::uint64_t sampleCount,
 
 HANDLE openWavFile(const std::string& utf8Path) {
     // Through a path built from UTF-8, so that on Windows the file is opened by its wide name and
-    // never through the ANSI code page.
+    // never through the ANSI code page. Readers may open it while it records; no other writer may,
+    // nor truncate it (another copy of the program choosing the same file).
     const std::filesystem::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
-    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 bool writeWavHeader(HANDLE file, std::uint64_t sampleCount, std::uint16_t channels,
