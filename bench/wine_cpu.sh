@@ -7,15 +7,21 @@
 #
 # Which thread is which: before "Start Recording" the process has one thread, the window thread
 # (the process's main thread, TID = PID). The recording adds threads that Wine names after their
-# job (winepulse_mainl, winepulse_timer, wine_rpcrt4_ser) and two that keep the program's name:
-# the first of those is the capture thread, which the window thread starts, the last the
-# analysis thread, which the capture thread starts once its stream runs.
+# job (winepulse_mainl, winepulse_timer, wine_rpcrt4_ser) and three that keep the program's
+# name: the capture thread, which the window thread starts, then the analysis thread, which the
+# capture thread starts once its stream runs, then the file writer, which it starts once the
+# file is open.
 #
 # With PROFILE=1 (and perf installed) the window thread is then sampled with perf for another
 # SECONDS, and its samples split into the program's own code (the voxwell.exe image), the C
 # runtime (msvcrt.dll: copies and allocation) and the rest (Wine, X11, the kernel).
 #
-# Usage: [PROFILE=1] bench/wine_cpu.sh [SECONDS [SETTLE]]   (defaults 20 and 5)
+# With PAINTS=1 the program runs under Wine's message trace (WINEDEBUG +message), which prints
+# every message its windows handle, and the panels' paints (WM_DRAWITEM, per panel) and the
+# posted WM_SPECTRUM_READY are counted over the same SECONDS. The trace costs the window thread
+# time of its own: the CPU figures of such a run are not those of a run without it.
+#
+# Usage: [PROFILE=1] [PAINTS=1] bench/wine_cpu.sh [SECONDS [SETTLE]]   (defaults 20 and 5)
 # Needs the Windows build (cmake --preset windows && cmake --build --preset windows); the
 # executables can be given as VOXWELL_EXE and DRIVER_EXE.
 set -euo pipefail
@@ -37,7 +43,9 @@ harness_start_pulse 2 48000
 harness_play_sine 440,554 0.5 $((settle + seconds + 60))
 run=$HARNESS_RUN
 
-wine "$voxwell" >"$run/voxwell.log" 2>&1 &
+trace=""
+[[ "${PAINTS:-0}" == 1 ]] && trace=,+message
+WINEDEBUG="$WINEDEBUG$trace" wine "$voxwell" >"$run/voxwell.log" 2>&1 &
 harness_track "$!"
 
 # The Windows process: voxwell.exe in this run's prefix (other runs may have their own).
@@ -65,9 +73,9 @@ ownThreads() {
 HARNESS_WINE_TIMEOUT=60 harness_wine "$driver" start "$(harness_winpath "$run/recording.wav")" \
     >"$run/start.txt" || harness_fail "no recording started" "$run/start.txt" "$run/voxwell.log"
 mapfile -t own < <(ownThreads)
-((${#own[@]} == 3)) && ((own[0] == pid)) ||
-    harness_fail "expected the window, capture and analysis threads, found: ${own[*]}"
-window=${own[0]} capture=${own[1]} analysis=${own[2]}
+((${#own[@]} == 4)) && ((own[0] == pid)) ||
+    harness_fail "expected the window, capture, analysis and file writer threads, found: ${own[*]}"
+window=${own[0]} capture=${own[1]} analysis=${own[2]} writer=${own[3]}
 
 wineserverPid=""
 for candidate in $(pgrep -x wineserver64 || pgrep -x wineserver || true); do
@@ -93,10 +101,12 @@ sample() {
     into[window]=$(threadNs "$window")
     into[capture]=$(threadNs "$capture")
     into[analysis]=$(threadNs "$analysis")
+    into[writer]=$(threadNs "$writer")
     into[process]=$(processNs "$pid")
     into[wineserver]=$([[ -n "$wineserverPid" ]] && processNs "$wineserverPid" || echo 0)
     into[xvfb]=$([[ -n "$xvfbPid" ]] && processNs "$xvfbPid" || echo 0)
     into[wall]=$(date +%s%N)
+    into[log]=$(stat -c %s "$run/voxwell.log")
 }
 sample before
 sleep "$seconds"
@@ -113,9 +123,22 @@ printf '  voxwell.exe, whole process   %s\n' "$(share process)"
 printf '    window thread              %s\n' "$(share window)"
 printf '    capture thread             %s\n' "$(share capture)"
 printf '    analysis thread            %s\n' "$(share analysis)"
+printf '    file writer thread         %s\n' "$(share writer)"
 printf '  wineserver (outside)         %s\n' "$(share wineserver)"
 printf '  Xvfb (outside)               %s\n' "$(share xvfb)"
 printf '  load average at the end      %s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
+
+if [[ "${PAINTS:-0}" == 1 ]]; then
+    tail -c +$((before[log] + 1)) "$run/voxwell.log" | head -c $((after[log] - before[log])) |
+        awk -v wall="$wall" '
+            / WM_DRAWITEM sent / { sub(/^.*wp=/, ""); paints[$1 + 0]++ }
+            / \[8001\] 8001 dispatched / { ready++ }
+            END {
+                printf "Per second: WM_SPECTRUM_READY %.1f, paints of the level panel %.1f, " \
+                    "the wave panel %.1f, the spectrum panel %.1f\n", ready * 1e9 / wall,
+                    paints[3] * 1e9 / wall, paints[4] * 1e9 / wall, paints[5] * 1e9 / wall
+            }'
+fi
 
 if [[ "${PROFILE:-0}" == 1 ]]; then
     read -r imageBase imageSize < <(x86_64-w64-mingw32-objdump -x "$voxwell" 2>/dev/null |

@@ -23,6 +23,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kPollWait = std::chrono::milliseconds(5);
+// The window repaints the panels for each WM_SPECTRUM_READY: at most 60 times a second, a
+// screen's pace, since what it paints faster nobody sees. The analysis thread sends up to 5 a
+// second (one per block), this thread the rest.
+constexpr int kRepaintsPerSecond = 60;
+constexpr int kAnalysisUpdatesPerSecond = 5;
+constexpr auto kRepaintInterval =
+    std::chrono::microseconds(1'000'000 / (kRepaintsPerSecond - kAnalysisUpdatesPerSecond));
 // GetBuffer failing this long without a packet in between ends the recording.
 constexpr auto kLongestPacketFailure = std::chrono::seconds(1);
 
@@ -36,13 +43,29 @@ struct CaptureRun {
     std::uint32_t gaps = 0;
     bool firstPacket = true;
     std::optional<Clock::time_point> failingSince;  // of GetBuffer, since the last packet
+    Clock::time_point lastUpdate = Clock::now() - kRepaintInterval;  // told to the window
+    bool updateWaiting = false;  // display data the window has not been told of
 };
+
+// Tells the window that the display data changed, once a repaint interval has passed since it
+// was last told, or at once when the status line has news for it.
+void tellWindow(CaptureRun& run, HWND window, bool statusChanged) {
+    const auto now = Clock::now();
+    if (!statusChanged && now - run.lastUpdate < kRepaintInterval) {
+        run.updateWaiting = true;
+        return;
+    }
+    PostMessageW(window, WM_SPECTRUM_READY, 0, 0);
+    run.lastUpdate = now;
+    run.updateWaiting = false;
+}
 
 // Takes one packet into the recording and the display data. Throws std::bad_alloc when the
 // recording cannot grow; what was appended before stays.
 void takePacket(const BYTE* data, UINT32 frames, DWORD flags, CaptureRun& run, HWND window) {
     // The flag is undefined on the first packet after Start, where the system commonly sets it.
-    if ((flags & AUDCLNT_BUFFERFLAGS_DATA_DISCONTINUITY) != 0 && !run.firstPacket) {
+    const bool gap = (flags & AUDCLNT_BUFFERFLAGS_DATA_DISCONTINUITY) != 0 && !run.firstPacket;
+    if (gap) {
         g_gapCount = ++run.gaps;
     }
     run.firstPacket = false;
@@ -61,7 +84,7 @@ void takePacket(const BYTE* data, UINT32 frames, DWORD flags, CaptureRun& run, H
             g_level = 1.0f;
         }
     }
-    PostMessageW(window, WM_SPECTRUM_READY, 0, 0);
+    tellWindow(run, window, gap);
 }
 
 // A failed GetBuffer: the device is gone, or it has failed for too long, or the loop waits and
@@ -112,6 +135,9 @@ CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HW
             if (capture->GetNextPacketSize(&packetFrames) == AUDCLNT_E_DEVICE_INVALIDATED) {
                 return CaptureEnd::microphoneDisconnected;
             }
+        }
+        if (run.updateWaiting) {
+            tellWindow(run, window, false);
         }
         const auto waitStart = Clock::now();
         std::this_thread::sleep_until(waitStart + kPollWait);

@@ -93,7 +93,8 @@ std::array<unsigned char, kWavHeaderSize> wavHeader(std::uint64_t sampleCount,
 
 HANDLE openWavFile(const std::string& utf8Path, WavOpen how) {
     // Through a path built from UTF-8, so that on Windows the file is opened by its wide name and
-    // never through the ANSI code page.
+    // never through the ANSI code page. Readers may open it while it records; no other writer may,
+    // nor truncate it (another copy of the program choosing the same file).
     const std::filesystem::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
     if (how == WavOpen::read) {
         // The file may be open for writing still, or again.
@@ -103,8 +104,8 @@ HANDLE openWavFile(const std::string& utf8Path, WavOpen how) {
     const DWORD creation = how == WavOpen::replace     ? CREATE_ALWAYS
                            : how == WavOpen::createNew ? CREATE_NEW
                                                        : OPEN_ALWAYS;
-    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, creation,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 bool wavFileExisted() {

@@ -4,6 +4,9 @@
 // could not be checked because the signal's own stream underran.
 //
 // window_driver record    VOXWELL WORKDIR PATH SECONDS CHANNELS RATE FREQUENCY
+// window_driver twocopies VOXWELL WORKDIR PATH SECONDS CHANNELS RATE FREQUENCY
+//   Records as `record` does; meanwhile a second copy chooses the same file, replaces it when
+//   asked, and must be refused it.
 // window_driver close     VOXWELL WORKDIR PATH SECONDS CHANNELS RATE FREQUENCY HOLD HELD RELEASE
 //   Before the close the driver creates HOLD and waits for HELD: the test then holds the
 //   program's flushes to the device, so that the capture thread cannot finish the file while the
@@ -33,6 +36,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -197,8 +201,9 @@ HWND fileNameEdit(HWND dialog) {
     return box;
 }
 
-// Start, then the save dialog: checks the proposed name and answers with the path (or Cancel).
-bool startWith(const Program& program, const std::wstring* path) {
+// Start, then the save dialog: checks the proposed name and answers with the path (or Cancel),
+// with Yes when the dialog asks whether to replace the file.
+bool startWith(const Program& program, const std::wstring* path, bool replace = false) {
     program.click(1);
     const HWND dialog = findWindow(program, L"#32770", program.main);
     check(dialog != nullptr, "a save dialog owned by the window after Start");
@@ -213,6 +218,13 @@ bool startWith(const Program& program, const std::wstring* path) {
                             SMTO_BLOCK, 2000, nullptr);
     }
     PostMessageW(dialog, WM_COMMAND, path != nullptr ? IDOK : IDCANCEL, 0);
+    if (replace) {
+        const HWND prompt = findWindow(program, L"#32770", dialog);
+        check(prompt != nullptr, "the dialog asks whether to replace the file");
+        if (prompt != nullptr) {
+            PostMessageW(prompt, WM_COMMAND, IDYES, 0);
+        }
+    }
     const bool closed = waitFor([&] { return !IsWindow(dialog); }, 10s);
     check(closed, "the save dialog closes");
     return closed;
@@ -361,6 +373,7 @@ struct Recording {
     Ending ending = Ending::stop;
     CloseCheck closeCheck;   // for closeWhileHeld
     std::wstring retryPath;  // for retryElsewhere
+    std::function<void()> whileRecording;
 };
 
 // Where the recording must be found in the end.
@@ -433,6 +446,9 @@ int record(const Program& program, const Recording& recording) {
         return 1;
     }
     const auto began = Clock::now();
+    if (recording.whileRecording) {
+        recording.whileRecording();
+    }
     if (recording.ending == Ending::closeWhileHeld) {
         createMarker(recording.closeCheck.hold);
         check(waitFor([&] { return markerExists(recording.closeCheck.held); }, 10s),
@@ -447,6 +463,18 @@ int record(const Program& program, const Recording& recording) {
         return 1;
     }
     return conclusive ? 0 : kInconclusive;
+}
+
+// Another copy of the program chooses the file being recorded: it cannot open it for writing,
+// so its recording ends at its start.
+void secondCopyChooses(const std::wstring& exe, const std::wstring& workdir,
+                       const std::wstring& path) {
+    const Program second = launch(exe, workdir);
+    if (startWith(second, &path, true)) {
+        answerErrorBox(second, L"Cannot open file for writing");
+        second.waitForStatus(L"Not saved: " + path);
+    }
+    second.closeAndExpectExit();
 }
 
 // SECONDS CHANNELS RATE FREQUENCY from argv[at] on.
@@ -478,6 +506,11 @@ int wmain(int argc, wchar_t** argv) {
     const Program program = launch(argv[2], argv[3]);
     if (scenario == L"record" && argc == 9) {
         return record(program, recordingOf(argv, 5, argv[4], Ending::stop));
+    }
+    if (scenario == L"twocopies" && argc == 9) {
+        Recording recording = recordingOf(argv, 5, argv[4], Ending::stop);
+        recording.whileRecording = [&] { secondCopyChooses(argv[2], argv[3], recording.path); };
+        return record(program, recording);
     }
     if (scenario == L"close" && argc == 12) {
         Recording recording = recordingOf(argv, 5, argv[4], Ending::closeWhileHeld);

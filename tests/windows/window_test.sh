@@ -48,6 +48,12 @@ name=$'Aufnahme \u00fc\u20ac \U0001F600.wav'
 drive record "$(win "$out/$name")" 1 1 "$rate" "$frequency"
 [[ -f "$out/$name" ]] || harness_fail "no file named '$name'; found: $(ls -A "$out")"
 
+# Two copies of the program: the second one that chooses the file the first records into is
+# refused it, and the first one's file comes out whole, also for Python's reader.
+drive twocopies "$(win "$out/shared.wav")" 6 1 "$rate" "$frequency"
+python3 "$(dirname "$0")/wav_check.py" "$out/shared.wav" 1 "$rate" "$frequency" 5.5 ||
+    harness_fail "the file of the first copy is not a whole recording"
+
 # The newest voxwell.exe: the driver starts it under its Windows path.
 voxwell_pid() {
     pgrep -f -n '[A-Z]:\\.*voxwell\.exe'
@@ -182,6 +188,6 @@ harness_no_audio
 drive nomic "$(win "$out/none.wav")"
 [[ ! -e "$out/none.wav" ]] || harness_fail "a file appeared without a microphone"
 
-expected=$(printf '%s\n' "$name" closing.wav take.wav retry.wav $refilled killed.wav quit.wav \
-    session.wav channels-4.wav channels-6.wav | sort)
+expected=$(printf '%s\n' "$name" shared.wav closing.wav take.wav retry.wav $refilled killed.wav \
+    quit.wav session.wav channels-4.wav channels-6.wav | sort)
 [[ "$(ls -A "$out" | sort)" == "$expected" ]] || harness_fail "unexpected files: $(ls -A "$out")"
