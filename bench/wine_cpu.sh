@@ -28,39 +28,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-20}
 settle=${2:-5}
-voxwell=${VOXWELL_EXE:-$root/build/windows/app/voxwell.exe}
-driver=${DRIVER_EXE:-$root/build/windows/tests/windows/screenshot_driver.exe}
-export HARNESS_ROOT=${HARNESS_ROOT:-$root/build/windows/wine}
-for exe in "$voxwell" "$driver"; do
-    [[ -f "$exe" ]] || { echo "missing $exe: build the windows preset first" >&2; exit 2; }
-done
-
-source "$root/tests/windows/harness.sh"
-harness_init
-harness_wine_prefix cpu
-harness_start_xvfb
-harness_start_pulse 2 48000
-harness_play_sine 440,554 0.5 $((settle + seconds + 60))
-run=$HARNESS_RUN
-
+source "$root/bench/wine_recording.sh"
 trace=""
 [[ "${PAINTS:-0}" == 1 ]] && trace=,+message
-WINEDEBUG="$WINEDEBUG$trace" wine "$voxwell" >"$run/voxwell.log" 2>&1 &
-harness_track "$!"
-
-# The Windows process: voxwell.exe in this run's prefix (other runs may have their own).
-voxwellPid() {
-    local pid
-    for pid in $(pgrep -x voxwell.exe || true); do
-        if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$HARNESS_PREFIX"; then
-            echo "$pid"
-            return 0
-        fi
-    done
-    return 1
-}
-harness_wait_for "voxwell.exe process" 30 voxwellPid
-pid=$(voxwellPid)
+wine_recording_start cpu 48000 $((settle + seconds + 60)) "$trace"
 
 # Threads that carry the program's own name, in start order.
 ownThreads() {
@@ -70,8 +41,6 @@ ownThreads() {
     done | sort -n
 }
 
-HARNESS_WINE_TIMEOUT=60 harness_wine "$driver" start "$(harness_winpath "$run/recording.wav")" \
-    >"$run/start.txt" || harness_fail "no recording started" "$run/start.txt" "$run/voxwell.log"
 mapfile -t own < <(ownThreads)
 ((${#own[@]} == 4)) && ((own[0] == pid)) ||
     harness_fail "expected the window, capture, analysis and file writer threads, found: ${own[*]}"
@@ -159,5 +128,4 @@ if [[ "${PROFILE:-0}" == 1 ]]; then
         }' "$imageBase" "$imageSize"
 fi
 
-harness_wine "$driver" stop >"$run/stop.txt" ||
-    harness_fail "the recording did not end cleanly" "$run/stop.txt" "$run/voxwell.log"
+wine_recording_stop

@@ -9,38 +9,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-300}
-voxwell=${VOXWELL_EXE:-$root/build/windows/app/voxwell.exe}
-driver=${DRIVER_EXE:-$root/build/windows/tests/windows/screenshot_driver.exe}
-export HARNESS_ROOT=${HARNESS_ROOT:-$root/build/windows/wine}
-for exe in "$voxwell" "$driver"; do
-    [[ -f "$exe" ]] || { echo "missing $exe: build the windows preset first" >&2; exit 2; }
-done
-
-source "$root/tests/windows/harness.sh"
-harness_init
-harness_wine_prefix memory
-harness_start_xvfb
-harness_start_pulse 2 96000
-harness_play_sine 440,554 0.5 $((seconds + 60))
-run=$HARNESS_RUN
-
-wine "$voxwell" >"$run/voxwell.log" 2>&1 &
-harness_track "$!"
-voxwellPid() {
-    local pid
-    for pid in $(pgrep -x voxwell.exe || true); do
-        if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$HARNESS_PREFIX"; then
-            echo "$pid"
-            return 0
-        fi
-    done
-    return 1
-}
-harness_wait_for "voxwell.exe process" 30 voxwellPid
-pid=$(voxwellPid)
-
-HARNESS_WINE_TIMEOUT=60 harness_wine "$driver" start "$(harness_winpath "$run/recording.wav")" \
-    >"$run/start.txt" || harness_fail "no recording started" "$run/start.txt" "$run/voxwell.log"
+source "$root/bench/wine_recording.sh"
+wine_recording_start memory 96000 $((seconds + 60))
 
 rssKiB() {
     awk '$1 == "VmRSS:" { print $2 }' "/proc/$pid/status"
@@ -61,5 +31,4 @@ printf 'Growth over the last 90 s: %.1f MiB (from %.1f to %.1f MiB); file: %s by
     "$(stat -c %s "$run/recording.wav")"
 printf 'Load average at the end: %s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
 
-harness_wine "$driver" stop >"$run/stop.txt" ||
-    harness_fail "the recording did not end cleanly" "$run/stop.txt" "$run/voxwell.log"
+wine_recording_stop
