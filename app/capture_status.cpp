@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "capture/wav_files.h"
+
 namespace {
 
 struct OutcomeTexts {
@@ -25,8 +27,11 @@ constexpr OutcomeTexts kOutcomeTexts[] = {
      L"Recording failed: the Windows audio service is not running", nullptr},
     {CaptureOutcome::microphoneDisconnected, L"Recording failed: microphone disconnected", nullptr},
     {CaptureOutcome::unsupportedFormat, L"Recording failed: unsupported audio format", nullptr},
+    {CaptureOutcome::outOfMemory, L"Recording failed: out of memory", nullptr},
     {CaptureOutcome::fileNotCreated, nullptr, L"Cannot open file for writing"},
     {CaptureOutcome::fileNotWritten, nullptr, L"Cannot write the file"},
+    {CaptureOutcome::earlierFileChosen, nullptr,
+     L"That file holds an earlier part of this recording. Choose another."},
 };
 
 const OutcomeTexts& textsOf(CaptureOutcome outcome) {
@@ -59,23 +64,45 @@ std::wstring gapsSuffix(std::uint32_t gaps) {
     return gaps == 0 ? L"" : L" (" + gapsText(gaps) + L")";
 }
 
-// " and 1 more file", " and N more files" after a path, nothing for none.
-std::wstring followingFiles(unsigned following) {
-    if (following == 0) {
-        return L"";
+// "E:\take.wav", "E:\take.wav and 1 more file", "E:\take.wav and 2 more files", and where the
+// numbering skipped a taken name "E:\take.wav and 2 more files, the last take (4).wav".
+std::wstring filesText(const FileRun& files) {
+    if (files.count <= 1) {
+        return files.first;
     }
-    return L" and " + std::to_wstring(following) +
-           (following == 1 ? L" more file" : L" more files");
+    const unsigned more = files.count - 1;
+    std::wstring text = files.first + L" and " + std::to_wstring(more) +
+                        (more == 1 ? L" more file" : L" more files");
+    if (files.lastNumber != files.count) {
+        const std::wstring last = numberedFileName(files.first, files.lastNumber);
+        text += L", the last " + last.substr(last.find_last_of(L"\\/") + 1);
+    }
+    return text;
 }
 
-// "1:02:03": hours, minutes and whole seconds.
-std::wstring duration(std::uint64_t frames, std::uint32_t sampleRate) {
-    const std::uint64_t seconds = sampleRate == 0 ? 0 : frames / sampleRate;
+// "1:02:03", and with tenths "1:02:03.4": hours, minutes and seconds, cut (not rounded) to the
+// unit shown, so that a time given never lies beyond the point it names.
+std::wstring duration(std::uint64_t frames, std::uint32_t sampleRate, bool tenths = false) {
+    const std::uint64_t deciseconds = sampleRate == 0 ? 0 : frames * 10 / sampleRate;
+    const std::uint64_t seconds = deciseconds / 10;
     const auto twoDigits = [](std::uint64_t value) {
         return (value < 10 ? L"0" : L"") + std::to_wstring(value);
     };
     return std::to_wstring(seconds / 3600) + L":" + twoDigits(seconds / 60 % 60) + L":" +
-           twoDigits(seconds % 60);
+           twoDigits(seconds % 60) + (tenths ? L"." + std::to_wstring(deciseconds % 10) : L"");
+}
+
+// " (the first 1:02:03 are in E:\take.wav)", after the place a recording was saved elsewhere.
+std::wstring beginningText(const SavedFiles& files) {
+    if (!files.continues.empty()) {
+        return L" (continues " + files.continues + L" at " +
+               duration(files.framesInto, files.sampleRate, true) + L")";
+    }
+    if (files.framesBefore > 0) {
+        return L" (the first " + duration(files.framesBefore, files.sampleRate) + L" are in " +
+               filesText(files.beginning) + L")";
+    }
+    return L"";
 }
 
 }  // namespace
@@ -100,19 +127,18 @@ std::wstring recordingStatus(unsigned fileNumber, std::uint32_t gaps, bool fileF
 std::wstring captureStatus(CaptureOutcome outcome, CaptureEnd end, std::uint32_t gaps,
                            const SavedFiles& files) {
     if (outcome == CaptureOutcome::saved) {
-        std::wstring beginning;
-        if (files.framesBefore > 0) {
-            beginning = L" (the first " + duration(files.framesBefore, files.sampleRate) +
-                        L" are in " + files.beginningPath +
-                        followingFiles(files.beginningFollowing) + L")";
-        }
-        return endReason(end) + (L"Saved to: " + files.path) + followingFiles(files.following) +
-               beginning + gapsSuffix(gaps);
+        return endReason(end) + (L"Saved to: " + filesText(files.saved)) + beginningText(files) +
+               gapsSuffix(gaps);
     }
     if (const wchar_t* failure = textsOf(outcome).failure) {
         return failure;
     }
-    return L"Not saved: " + files.path;
+    // Not saved: what the recording's own files still hold of it.
+    if (files.framesBefore > 0) {
+        return L"Not saved; the first " + duration(files.framesBefore, files.sampleRate) +
+               L" are in " + filesText(files.beginning);
+    }
+    return L"Not saved: " + files.saved.first;
 }
 
 const wchar_t* captureErrorBox(CaptureOutcome outcome) {

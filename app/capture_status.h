@@ -5,17 +5,27 @@
 
 #include "state/shared_state.h"
 
-// Where a saved recording is: the file it begins in, or for one saved elsewhere after a failed
-// write the file saved there, and how many files followed that one. When the file saved
-// elsewhere does not hold the recording's beginning, how long that beginning is and the first
-// of the files it is in.
+// Files of one recording that follow one another: the first one's path, how many, and the "(n)"
+// in the last one's name (their count, unless the numbering skipped a name that was taken).
+struct FileRun {
+    std::wstring first;
+    unsigned count = 0;
+    unsigned lastNumber = 0;
+};
+
+// Where a recording is once it has ended.
 struct SavedFiles {
-    std::wstring path;
-    unsigned following = 0;
-    std::uint64_t framesBefore = 0;
+    // Where it was saved; for one not saved, where it was to be.
+    FileRun saved;
     std::uint32_t sampleRate = 0;
-    std::wstring beginningPath;
-    unsigned beginningFollowing = 0;  // files after beginningPath that hold the beginning too
+    // Saved elsewhere after its file failed, without its beginning; or not saved at all: the
+    // recording's own files that hold the beginning, and how long it is.
+    FileRun beginning;
+    std::uint64_t framesBefore = 0;
+    // Saved elsewhere where the failed file could not be read back: that file, and how far into
+    // it the file saved elsewhere begins.
+    std::wstring continues;
+    std::uint64_t framesInto = 0;
 };
 
 // The status line while recording: which file is being written (from the second one on), the

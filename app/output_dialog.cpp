@@ -1,15 +1,17 @@
 #include "app/output_dialog.h"
 
-#include <algorithm>
+#include <new>
 
 #include "capture/capture_thread.h"
+#include "capture/wav_files.h"
 #include "state/shared_state.h"
 #include "state/utf8.h"
 
-std::optional<std::wstring> askOutputPath(HWND owner, const std::wstring& proposedName) {
+std::optional<std::wstring> askOutputPath(HWND owner, const wchar_t* proposedName) {
     wchar_t file[MAX_PATH] = {};
-    std::copy_n(proposedName.begin(), std::min<std::size_t>(proposedName.size(), MAX_PATH - 1),
-                file);
+    for (std::size_t i = 0; i < MAX_PATH - 1 && proposedName[i] != L'\0'; ++i) {
+        file[i] = proposedName[i];
+    }
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = owner;
@@ -31,25 +33,40 @@ std::wstring fileNameOf(const std::wstring& path) {
     return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
 
+// The place where saving last failed, or the recording's failed file, or where the file that
+// could not be created was to be.
+std::wstring proposedPlace(const Recording& recording) {
+    if (!recording.failedSavePath.empty()) {
+        return recording.failedSavePath;
+    }
+    const WavFiles& files = recording.files;
+    const unsigned number = files.numbers.back() + (files.file == INVALID_HANDLE_VALUE ? 1 : 0);
+    return numberedFileName(recording.firstPath, number);
+}
+
 }  // namespace
 
 bool saveElsewhereOrDiscard(HWND window) {
     for (;;) {
-        const std::optional<std::wstring> path =
-            askOutputPath(window, fileNameOf(g_unsavedRecording->lastFailedPath));
-        if (!path) {
-            if (MessageBoxW(window, L"Discard the recording?", L"Voxwell",
-                            MB_YESNO | MB_ICONQUESTION) == IDYES) {
-                g_unsavedRecording.reset();
-                return false;
+        try {
+            const std::optional<std::wstring> path =
+                askOutputPath(window, fileNameOf(proposedPlace(*g_unsavedRecording)).c_str());
+            if (!path) {
+                if (MessageBoxW(window, L"Discard the recording?", L"Voxwell",
+                                MB_YESNO | MB_ICONQUESTION) == IDYES) {
+                    return false;
+                }
+                continue;
             }
-            continue;
-        }
-        g_outputPath = *path;
-        g_outputPathUtf8 = utf8FromWide(g_outputPath);
-        g_unsavedRecording->lastFailedPath = *path;
-        if (startThread(g_captureThread, saveRecordingThreadMain, window)) {
-            return true;
+            g_outputPath = *path;
+            g_outputPathUtf8 = utf8FromWide(g_outputPath);
+            g_unsavedRecording->failedSavePath = *path;
+            SetWindowTextW(g_statusText, (L"Saving to: " + *path).c_str());
+            if (startThread(g_captureThread, saveRecordingThreadMain, window)) {
+                return true;
+            }
+        } catch (const std::bad_alloc&) {
+            // Asked again: the recording stays in memory.
         }
         MessageBoxW(window, L"Cannot write the file", L"Error", MB_OK | MB_ICONERROR);
     }

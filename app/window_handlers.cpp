@@ -1,5 +1,6 @@
 #include "app/window_handlers.h"
 
+#include <algorithm>
 #include <new>
 #include <thread>
 
@@ -7,6 +8,7 @@
 #include "app/control_ids.h"
 #include "app/output_dialog.h"
 #include "capture/capture_thread.h"
+#include "capture/wav_files.h"
 #include "display/panels.h"
 #include "state/shared_state.h"
 #include "state/utf8.h"
@@ -39,20 +41,32 @@ void showRecording() {
     showStatus(recordingStatus(shownFileNumber, shownGaps, shownFileFailed));
 }
 
-// Where the recording that just ended is, for the status line.
-SavedFiles savedFiles() {
+// Where the recording that just ended, or its save elsewhere, put it: the files named after the
+// path last chosen, and for a recording whose file failed, what its own files hold.
+SavedFiles savedFiles(CaptureOutcome outcome) {
     SavedFiles files;
-    files.path = g_outputPath;
-    files.following = g_fileCount > 1 ? g_fileCount - 1 : 0;
-    // Saved elsewhere after a failed write: the beginning may be in the recording's own files.
-    if (g_unsavedRecording && g_unsavedRecording->savedFrom > 0) {
-        const UnsavedRecording& unsaved = *g_unsavedRecording;
-        const unsigned holding =
-            unsaved.failedFileNumber - 1 + (unsaved.savedFrom > unsaved.failedFileStart ? 1 : 0);
-        files.framesBefore = unsaved.savedFrom / unsaved.channels;
-        files.sampleRate = unsaved.sampleRate;
-        files.beginningPath = unsaved.firstPath;
-        files.beginningFollowing = holding - 1;
+    files.saved = {g_outputPath, g_fileCount, g_lastFileNumber};
+    const Recording* recording = g_unsavedRecording.get();
+    if (recording == nullptr) {
+        return files;
+    }
+    const WavFiles& own = recording->files;
+    const unsigned channels = std::max<unsigned>(own.channels, 1);
+    files.sampleRate = own.sampleRate;
+    if (outcome != CaptureOutcome::saved) {
+        files.beginning = {recording->firstPath, static_cast<unsigned>(own.numbers.size()),
+                           own.numbers.back()};
+        files.framesBefore = own.described / channels;
+    } else if (recording->savedInOwnFiles) {
+        files.saved.first = recording->firstPath;
+    } else if (recording->savedFrom > own.fileStart) {
+        files.continues = numberedFileName(recording->firstPath, own.numbers.back());
+        files.framesInto = (recording->savedFrom - own.fileStart) / channels;
+    } else if (recording->savedFrom > 0) {
+        const std::size_t before = filesBeforeCurrent(own);
+        files.beginning = {recording->firstPath, static_cast<unsigned>(before),
+                           own.numbers[before - 1]};
+        files.framesBefore = recording->savedFrom / channels;
     }
     return files;
 }
@@ -203,7 +217,7 @@ LRESULT onCaptureStarted() {
 LRESULT onCaptureDone(HWND window) {
     const CaptureOutcome outcome = g_captureOutcome;
     const auto showOutcome = [outcome] {
-        showStatus(captureStatus(outcome, g_captureEnd, g_gapCount, savedFiles()));
+        showStatus(captureStatus(outcome, g_captureEnd, g_gapCount, savedFiles(outcome)));
     };
     const wchar_t* errorBox = captureErrorBox(outcome);
     if (errorBox == nullptr) {
@@ -212,19 +226,22 @@ LRESULT onCaptureDone(HWND window) {
     // The capture may have ended on its own (a failure); Start must be possible again.
     finishRecordingNow();
     g_captureActive = false;
-    // A recording saved elsewhere after a failed write is no longer needed.
-    if (outcome == CaptureOutcome::saved) {
-        g_unsavedRecording.reset();
-    }
     // Shown only once the capture thread is gone, so that nothing waits on the box but the user.
     if (errorBox != nullptr) {
         MessageBoxW(window, errorBox, L"Error", MB_OK | MB_ICONERROR);
         // A recording whose file failed: its next WM_CAPTURE_DONE comes from the saving thread.
-        if (g_unsavedRecording && saveElsewhereOrDiscard(window)) {
-            return 0;
+        if (g_unsavedRecording) {
+            if (outcome == CaptureOutcome::earlierFileChosen) {
+                g_unsavedRecording->failedSavePath.clear();
+            }
+            if (saveElsewhereOrDiscard(window)) {
+                return 0;
+            }
         }
         showOutcome();
     }
+    // Saved, or discarded: a recording kept in memory is no longer needed.
+    releaseUnsavedRecording();
     if (g_closePending) {
         g_closePending = false;
         DestroyWindow(window);

@@ -107,9 +107,9 @@ Timing stopAfter(std::size_t seconds, const std::filesystem::path& file) {
         }
     }
     // At a device's pace the writer would have flushed what it wrote since.
-    const int flushes = standin::fileRecord().flushes;
+    const std::size_t flushes = standin::fileRecord().flushes.size();
     const auto caught = Clock::now();
-    while (standin::fileRecord().flushes == flushes && Clock::now() - caught < 3s) {
+    while (standin::fileRecord().flushes.size() == flushes && Clock::now() - caught < 3s) {
         std::this_thread::sleep_for(10ms);
     }
     {

@@ -31,7 +31,7 @@ unsigned recordingChannels(unsigned deviceChannels) {
     return deviceChannels < 2 ? 1u : 2u;
 }
 
-CaptureOutcome openAudioStream(AudioStream& stream) {
+std::optional<CaptureOutcome> openAudioStream(AudioStream& stream) {
     if (const HRESULT result =
             CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL, kIidIMMDeviceEnumerator,
                              reinterpret_cast<void**>(&stream.enumerator));
@@ -71,7 +71,7 @@ CaptureOutcome openAudioStream(AudioStream& stream) {
     if (const HRESULT result = stream.client->Start(); FAILED(result)) {
         return setupFailure(result);
     }
-    return CaptureOutcome::saved;
+    return std::nullopt;
 }
 
 void releaseAudioStream(AudioStream& stream) {

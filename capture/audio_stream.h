@@ -1,6 +1,8 @@
 // Opening and releasing the shared-mode capture stream on the default capture endpoint.
 #pragma once
 
+#include <optional>
+
 #include "platform/platform.h"
 #include "state/shared_state.h"
 
@@ -16,12 +18,12 @@ struct AudioStream {
     IAudioCaptureClient* capture = nullptr;
 };
 
-// Runs the set-up steps in order and stops at the first that fails: for a failing call the
-// outcome its result names (microphoneUnavailable for a result without a cause of its own),
-// unsupportedFormat for a mix format that is neither 16-bit PCM nor 32-bit float.
-// The stream is initialised with the mix format unchanged. Every pointer obtained is left set
-// for releaseAudioStream, failure or not.
-CaptureOutcome openAudioStream(AudioStream& stream);
+// Runs the set-up steps in order and stops at the first that fails; nothing when all succeed.
+// For a failing call the outcome its result names (microphoneUnavailable for a result without a
+// cause of its own), unsupportedFormat for a mix format that is neither 16-bit PCM nor 32-bit
+// float. The stream is initialised with the mix format unchanged. Every pointer obtained is left
+// set for releaseAudioStream, failure or not.
+std::optional<CaptureOutcome> openAudioStream(AudioStream& stream);
 
 // Frees the mix format and releases the interfaces in reverse order of acquisition.
 void releaseAudioStream(AudioStream& stream);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <new>
+#include <memory>
 #include <optional>
 #include <span>
 #include <thread>
@@ -35,14 +36,14 @@ constexpr auto kLongestPacketFailure = std::chrono::seconds(1);
 
 // What the capture loop keeps from packet to packet.
 struct CaptureRun {
+    Recording* recording = nullptr;  // its files are the file writer's while it runs
     SampleLayout layout = SampleLayout::unsupported;
     unsigned deviceChannels = 0;
     unsigned channels = 0;  // recorded: the device's first two, or its only one
-    RecordingBuffer recording;
-    WavFiles files;  // the file writer's while it runs
     std::uint32_t gaps = 0;
     bool firstPacket = true;
-    std::optional<Clock::time_point> failingSince;  // of GetBuffer, since the last packet
+    // GetBuffer has failed since then, with no packet in between; none while it works.
+    Clock::time_point failingSince{};
     Clock::time_point lastUpdate = Clock::now() - kRepaintInterval;  // told to the window
     bool updateWaiting = false;  // display data the window has not been told of
 };
@@ -72,7 +73,7 @@ void takePacket(const BYTE* data, UINT32 frames, DWORD flags, CaptureRun& run, H
     std::vector<Sample> samples =
         convertPacket(data, frames, std::max(run.deviceChannels, run.channels), run.channels,
                       run.layout, (flags & AUDCLNT_BUFFERFLAGS_SILENT) != 0);
-    appendCaptured(run.recording, samples.data(), samples.size());
+    appendCaptured(run.recording->samples, samples.data(), samples.size());
 
     std::vector<Sample> first;
     std::vector<Sample> second;
@@ -94,9 +95,9 @@ std::optional<CaptureEnd> packetFailure(HRESULT result, CaptureRun& run) {
         return CaptureEnd::microphoneDisconnected;
     }
     const auto now = Clock::now();
-    if (!run.failingSince) {
+    if (run.failingSince == Clock::time_point{}) {
         run.failingSince = now;
-    } else if (now - *run.failingSince >= kLongestPacketFailure) {
+    } else if (now - run.failingSince >= kLongestPacketFailure) {
         return CaptureEnd::microphoneError;
     }
     return std::nullopt;
@@ -121,7 +122,7 @@ CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HW
                 }
                 break;
             }
-            run.failingSince.reset();
+            run.failingSince = {};
             bool outOfMemory = false;
             try {
                 takePacket(data, frames, flags, run, window);
@@ -145,101 +146,171 @@ CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HW
     return CaptureEnd::stopped;
 }
 
-CaptureOutcome startAnalysis(DWORD sampleRate) {
+bool startAnalysis(DWORD sampleRate) {
     g_sampleRate = static_cast<std::int32_t>(sampleRate);
     g_analysisRunning = true;
-    return startThread(g_analysisThread, analysisThreadMain)
-               ? CaptureOutcome::saved
-               : CaptureOutcome::microphoneUnavailable;
+    return startThread(g_analysisThread, analysisThreadMain);
 }
 
-// A recording whose files failed, with what memory holds of it and where the rest is.
-UnsavedRecording keepUnsaved(CaptureRun& run, const std::wstring& path) {
-    const WavFiles& files = run.files;
-    return UnsavedRecording{std::move(run.recording),
-                            files.channels,
-                            files.sampleRate,
-                            path,
-                            numberedFileName(path, files.nameNumber),
-                            numberedFileName(files.firstPath, files.nameNumber),
-                            files.count,
-                            files.fileStart};
+// The recording's own memory, made before anything is recorded; null when memory is short.
+std::unique_ptr<Recording> newRecording(std::wstring path) {
+    try {
+        auto recording = std::make_unique<Recording>();
+        recording->firstPath = std::move(path);
+        recording->files.firstPath = g_outputPathUtf8;
+        recording->files.numbers.reserve(1);
+        return recording;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 // Announces the recording once its file holds a header, then records until stopped while the
-// file writer keeps the files up to date. A recording whose files failed is kept for the window
-// to save elsewhere.
-CaptureOutcome recordAndWrite(const AudioStream& stream, HANDLE file, const std::wstring& path,
-                              HWND window) {
+// file writer keeps the files up to date. A recording whose files failed is handed to the window
+// to be saved elsewhere, its failed file still open.
+CaptureOutcome recordAndWrite(const AudioStream& stream, HANDLE file,
+                              std::unique_ptr<Recording>& recording, HWND window) {
     const WAVEFORMATEX& format = *stream.format;
     CaptureRun run;
+    run.recording = recording.get();
     run.layout = sampleLayoutOf(format);
     run.deviceChannels = format.nChannels;
     run.channels = recordingChannels(format.nChannels);
-    run.files.firstPath = g_outputPathUtf8;
-    run.files.channels = static_cast<std::uint16_t>(run.channels);
-    run.files.sampleRate = static_cast<std::uint32_t>(format.nSamplesPerSec);
-    startFileWriter(run.files, file, run.recording, window);
+    WavFiles& files = recording->files;
+    files.channels = static_cast<std::uint16_t>(run.channels);
+    files.sampleRate = static_cast<std::uint32_t>(format.nSamplesPerSec);
+    startFileWriter(files, file, recording->samples, window);
     PostMessageW(window, WM_CAPTURE_STARTED, 0, 0);
     std::call_once(g_lastBlockTimeSet, [] { g_lastBlockTime = Clock::now(); });
     g_captureEnd = captureUntilStopped(stream.capture, run, window);
     stream.client->Stop();
     stopFileWriter();
-    const bool closed = run.files.file != INVALID_HANDLE_VALUE && closeWavFile(run.files.file);
-    if (closed && !g_fileFailed) {
-        return CaptureOutcome::saved;
+    if (!g_fileFailed) {
+        const bool closed = closeWavFile(files.file);
+        files.file = INVALID_HANDLE_VALUE;
+        if (closed) {
+            return CaptureOutcome::saved;
+        }
     }
-    g_unsavedRecording = keepUnsaved(run, path);
+    g_unsavedRecording = std::move(recording);
     return CaptureOutcome::fileNotWritten;
 }
 
-// Copies what the failed file holds of the recording before the samples memory kept into the
-// files, so that the file saved elsewhere begins where the failed one did. When it cannot be
-// read, the file saved elsewhere begins with what memory kept instead. False when the files
-// cannot be written.
-bool copyFailedFile(WavFiles& files, const UnsavedRecording& unsaved) {
-    const std::uint64_t count = unsaved.samples.first - files.written;
-    bool read = false;
-    bool written = true;
-    if (const HANDLE failed = openWavFile(unsaved.failedPathUtf8, WavOpen::read);
-        failed != INVALID_HANDLE_VALUE) {
-        read = true;
-        try {
-            std::vector<Sample> block(std::min<std::uint64_t>(count, kRecordingChunkSamples));
-            for (std::uint64_t done = 0; read && written && done < count; done += block.size()) {
-                block.resize(
-                    static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), count - done)));
-                read = readWavSamples(failed, done, block.data(), block.size());
-                written = !read || appendToWavFiles(files, block.data(), block.size());
+enum class Place { failedFile, earlierFile, elsewhere };
+
+// Where the chosen file is among the recording's own. An existing file is compared with them by
+// identity, so that no spelling of its name (case, a relative or short name, another drive
+// letter) hides one of them.
+Place placeOf(const WavFiles& files, const std::string& path) {
+    const HANDLE chosen = openWavFile(path, WavOpen::read);
+    if (chosen == INVALID_HANDLE_VALUE) {
+        return Place::elsewhere;
+    }
+    const bool failedFileOpen = files.file != INVALID_HANDLE_VALUE;
+    Place place =
+        failedFileOpen && sameFile(chosen, files.file) ? Place::failedFile : Place::elsewhere;
+    // By name as well: the handle held may no longer answer when its storage went away.
+    for (std::size_t i = 0; i < files.numbers.size() && place == Place::elsewhere; ++i) {
+        const HANDLE own =
+            openWavFile(numberedFileName(files.firstPath, files.numbers[i]), WavOpen::read);
+        if (own != INVALID_HANDLE_VALUE) {
+            if (sameFile(chosen, own)) {
+                place = failedFileOpen && i + 1 == files.numbers.size() ? Place::failedFile
+                                                                        : Place::earlierFile;
             }
-        } catch (const std::bad_alloc&) {
-            read = false;
+            closeWavFile(own);
         }
-        closeWavFile(failed);
     }
-    if (!read) {
-        // Whatever was copied is written over from the start of the file.
-        files.fileStart = unsaved.samples.first;
-        files.written = unsaved.samples.first;
-    }
-    return written;
+    closeWavFile(chosen);
+    return place;
 }
 
-// The recording from where its failed file began, into the files that begin with `file`.
-bool saveUnsaved(WavFiles& files, HANDLE file, UnsavedRecording& unsaved) {
-    const RecordingBuffer& held = unsaved.samples;
-    if (!beginWavFiles(files, file, unsaved.failedFileStart) ||
-        (unsaved.failedFileStart < held.first && !copyFailedFile(files, unsaved))) {
-        return false;
-    }
-    unsaved.savedFrom = files.fileStart;
-    for (std::span<const Sample> next = samplesAfter(held, files.written); !next.empty();
-         next = samplesAfter(held, files.written)) {
+// What memory kept, behind what the files hold.
+bool writeKept(WavFiles& files, const RecordingBuffer& samples) {
+    for (std::span<const Sample> next = samplesAfter(samples, files.written); !next.empty();
+         next = samplesAfter(samples, files.written)) {
         if (!appendToWavFiles(files, next.data(), next.size())) {
             return false;
         }
     }
-    return finishWavFiles(files);
+    return true;
+}
+
+// Into the failed file itself: every sample it holds stays. Only what memory kept is written,
+// each sample at its own place (what the file took before the failure is written again, as it
+// may not have reached the device), and the header describes it once it is written.
+bool saveInPlace(Recording& recording) {
+    WavFiles& files = recording.files;
+    files.written = std::max(recording.samples.first, files.fileStart);
+    if (!writeKept(files, recording.samples) || !finishWavFiles(files)) {
+        return false;
+    }
+    recording.savedInOwnFiles = true;
+    g_fileCount = static_cast<unsigned>(files.numbers.size());
+    g_lastFileNumber = files.numbers.back();
+    return true;
+}
+
+// What the failed file holds before the samples memory kept, read back through its handle into
+// the new files, so that they begin where the failed one did. When it cannot be read, the new
+// files begin with what memory kept instead. False when the new files cannot be written.
+bool copyFailedFile(WavFiles& target, const Recording& recording) {
+    const WavFiles& failed = recording.files;
+    const std::uint64_t first = recording.samples.first;
+    bool read = failed.file != INVALID_HANDLE_VALUE;
+    std::vector<Sample> block;
+    if (read && target.written < first) {
+        block.resize(static_cast<std::size_t>(
+            std::min<std::uint64_t>(first - target.written, kRecordingChunkSamples)));
+    }
+    while (read && target.written < first) {
+        const auto count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), first - target.written));
+        read = readWavSamples(failed.file, target.written - failed.fileStart, block.data(), count);
+        if (read && !appendToWavFiles(target, block.data(), count)) {
+            return false;
+        }
+    }
+    if (!read) {
+        // Within the new first file: what was copied is written over.
+        target.fileStart = first;
+        target.written = first;
+    }
+    return true;
+}
+
+// Into another file, and past the largest file into numbered ones after it: from where the
+// failed file began, read back from it, then what memory kept.
+bool saveElsewhere(Recording& recording, const std::string& path) {
+    WavFiles target;
+    target.firstPath = path;
+    target.channels = recording.files.channels;
+    target.sampleRate = recording.files.sampleRate;
+    target.numbers.reserve(1);
+    const HANDLE file = openWavFile(path, WavOpen::replace);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    bool saved = false;
+    std::uint64_t savedFrom = 0;
+    try {
+        if (beginWavFiles(target, file, recording.files.fileStart) &&
+            copyFailedFile(target, recording)) {
+            savedFrom = target.fileStart;
+            saved = writeKept(target, recording.samples) && finishWavFiles(target);
+        }
+    } catch (const std::bad_alloc&) {
+        // A block to read into, or a next file's name: not saved, still in memory.
+    }
+    if (target.file != INVALID_HANDLE_VALUE) {
+        closeWavFile(target.file);
+    }
+    if (saved) {
+        recording.savedFrom = savedFrom;
+        g_fileCount = static_cast<unsigned>(target.numbers.size());
+        g_lastFileNumber = target.numbers.back();
+    }
+    return saved;
 }
 
 }  // namespace
@@ -250,24 +321,31 @@ void captureThreadMain(std::wstring path, HWND window) {
     g_captureEnd = CaptureEnd::stopped;
     g_gapCount = 0;
     g_fileCount = 0;
+    g_lastFileNumber = 0;
     g_fileFailed = false;
     CoInitialize(nullptr);
 
     HANDLE file = INVALID_HANDLE_VALUE;
     AudioStream stream;
-    CaptureOutcome outcome = openAudioStream(stream);
-    if (outcome == CaptureOutcome::saved) {
-        outcome = startAnalysis(stream.format->nSamplesPerSec);
+    std::unique_ptr<Recording> recording = newRecording(std::move(path));
+    std::optional<CaptureOutcome> failure;
+    if (!recording) {
+        failure = CaptureOutcome::outOfMemory;
     }
-    if (outcome == CaptureOutcome::saved) {
+    if (!failure) {
+        failure = openAudioStream(stream);
+    }
+    if (!failure && !startAnalysis(stream.format->nSamplesPerSec)) {
+        failure = CaptureOutcome::microphoneUnavailable;
+    }
+    if (!failure) {
         file = openWavFile(g_outputPathUtf8, WavOpen::replace);
         if (file == INVALID_HANDLE_VALUE) {
-            outcome = CaptureOutcome::fileNotCreated;
+            failure = CaptureOutcome::fileNotCreated;
         }
     }
-    if (outcome == CaptureOutcome::saved) {
-        outcome = recordAndWrite(stream, file, path, window);
-    }
+    const CaptureOutcome outcome =
+        failure ? *failure : recordAndWrite(stream, file, recording, window);
 
     // The window joins this thread when WM_CAPTURE_DONE arrives: from here on nothing may wait
     // for the window thread.
@@ -282,25 +360,32 @@ void captureThreadMain(std::wstring path, HWND window) {
 
 void saveRecordingThreadMain(HWND window) {
     g_captureActive = true;
-    UnsavedRecording& unsaved = *g_unsavedRecording;
-    WavFiles files;
-    bool saved = false;
+    Recording& recording = *g_unsavedRecording;
+    CaptureOutcome outcome = CaptureOutcome::fileNotWritten;
     try {
-        files = WavFiles{g_outputPathUtf8, unsaved.channels, unsaved.sampleRate};
-        // An existing file is written over, not emptied first: it may be the failed file itself,
-        // whose samples are read back into it.
-        if (const HANDLE file = openWavFile(g_outputPathUtf8, WavOpen::overwriteInPlace);
-            file != INVALID_HANDLE_VALUE) {
-            saved = saveUnsaved(files, file, unsaved);
-            if (files.file != INVALID_HANDLE_VALUE) {
-                closeWavFile(files.file);
-            }
+        switch (placeOf(recording.files, g_outputPathUtf8)) {
+            case Place::failedFile:
+                outcome = saveInPlace(recording) ? CaptureOutcome::saved : outcome;
+                break;
+            case Place::earlierFile:
+                outcome = CaptureOutcome::earlierFileChosen;
+                break;
+            case Place::elsewhere:
+                outcome =
+                    saveElsewhere(recording, g_outputPathUtf8) ? CaptureOutcome::saved : outcome;
+                break;
         }
     } catch (const std::bad_alloc&) {
-        // A name could not be made, where no file is open: not saved, still in memory.
+        // A file's name could not be made: not saved, still in memory.
     }
-    g_fileCount = files.count;
-    g_captureOutcome = saved ? CaptureOutcome::saved : CaptureOutcome::fileNotWritten;
+    g_captureOutcome = outcome;
     PostMessageW(window, WM_CAPTURE_DONE, 0, 0);
     g_captureActive = false;
+}
+
+void releaseUnsavedRecording() {
+    if (g_unsavedRecording && g_unsavedRecording->files.file != INVALID_HANDLE_VALUE) {
+        closeWavFile(g_unsavedRecording->files.file);
+    }
+    g_unsavedRecording.reset();
 }

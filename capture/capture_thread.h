@@ -10,7 +10,12 @@
 // not be written is left in g_unsavedRecording.
 void captureThreadMain(std::wstring path, HWND window);
 
-// Entry of the thread that writes g_unsavedRecording to the file named by g_outputPathUtf8 after
-// an earlier write failed. It takes the capture thread's place (g_captureActive, g_captureOutcome,
-// WM_CAPTURE_DONE); the window releases the recording once it is saved.
+// Entry of the thread that saves g_unsavedRecording into the file named by g_outputPathUtf8 after
+// its own file failed: into the failed file itself when that is the one chosen, never into one of
+// the recording's earlier files (earlierFileChosen). It takes the capture thread's place
+// (g_captureActive, g_captureOutcome, WM_CAPTURE_DONE); the window releases the recording once it
+// is saved.
 void saveRecordingThreadMain(HWND window);
+// Closes the recording's failed file, which no other program could write while it was open, and
+// frees the recording. On the window thread, once it is saved or discarded.
+void releaseUnsavedRecording();

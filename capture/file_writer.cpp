@@ -1,5 +1,6 @@
 #include "capture/file_writer.h"
 
+#include <algorithm>
 #include <new>
 
 #include "capture/recording_buffer.h"
@@ -13,22 +14,22 @@ struct WriterRun {
     WavFiles& files;
     RecordingBuffer& recording;
     HWND window;
-    std::uint64_t described = 0;  // samples up to the end of what the current header describes
-    std::uint64_t flushed = 0;    // samples up to the end of what was last flushed
+    std::uint64_t flushed = 0;  // samples up to the end of what was last flushed
+    Clock::time_point lastDescribed = Clock::now();
     Clock::time_point lastFlush = Clock::now();
 };
 
 bool describe(WriterRun& run) {
-    if (run.files.written != run.described) {
-        if (!describeWavFiles(run.files)) {
-            return false;
-        }
-        run.described = run.files.written;
+    if (run.files.written != run.files.described && !describeWavFiles(run.files)) {
+        return false;
     }
+    run.lastDescribed = Clock::now();
     return true;
 }
 
-// What was written, described by its header, goes to the device; then memory no longer needs it.
+// What was written, described by its header, goes to the device. Memory then gives back what
+// the file durably holds, and only that: so every sample before the first one memory keeps is in
+// the files, which a save elsewhere after a failure relies on.
 bool flushAndRelease(WriterRun& run) {
     if (!describe(run) || !flushWavFiles(run.files)) {
         return false;
@@ -40,42 +41,61 @@ bool flushAndRelease(WriterRun& run) {
     return true;
 }
 
-// Writes every sample captured so far behind those already in the files.
+// Writes the samples captured up to now behind those already in the files, not those that
+// arrive meanwhile: on storage slower than the audio the batch ends all the same. Between
+// writes the header follows what was written and the file is flushed on time, however long
+// each write takes.
 bool writeCaptured(WriterRun& run) {
-    for (;;) {
+    std::uint64_t end = 0;
+    {
+        std::lock_guard lock(g_fileMutex);
+        end = recordedSampleCount(run.recording);
+    }
+    while (run.files.written < end) {
         std::span<const Sample> pending;
         {
             std::lock_guard lock(g_fileMutex);
             pending = samplesAfter(run.recording, run.files.written);
         }
-        if (pending.empty()) {
-            return true;
-        }
-        const unsigned filesBefore = run.files.count;
+        pending = pending.first(static_cast<std::size_t>(
+            std::min<std::uint64_t>(pending.size(), end - run.files.written)));
+        const std::size_t filesBefore = run.files.numbers.size();
         if (!appendToWavFiles(run.files, pending.data(), pending.size())) {
             return false;
         }
-        if (run.files.count != filesBefore) {
-            g_fileCount = run.files.count;
+        if (run.files.numbers.size() != filesBefore) {
+            g_lastFileNumber = run.files.numbers.back();
+            g_fileCount = static_cast<unsigned>(run.files.numbers.size());
             PostMessageW(run.window, WM_SPECTRUM_READY, 0, 0);
         }
-        if (run.files.written - run.flushed >= kFileFlushSamples && !flushAndRelease(run)) {
+        const auto now = Clock::now();
+        if ((now - run.lastFlush >= kFileFlushInterval ||
+             run.files.written - run.flushed >= kFileFlushSamples) &&
+            !flushAndRelease(run)) {
+            return false;
+        }
+        if (now - run.lastDescribed >= kFileWriteInterval && !describe(run)) {
             return false;
         }
     }
+    return true;
 }
 
 // Until stopped: every interval the new samples, then the header that describes them, so that
-// the header never describes more than the file holds; a flush every few seconds. Files that
-// fail once are given up: the recording stays in memory from the first sample not flushed.
+// the header never describes more than the file holds; a flush every few seconds. A batch that
+// took the whole interval is followed by the next at once. Files that fail once are given up:
+// the recording stays in memory from the first sample not flushed.
 bool writeUntilStopped(WriterRun& run) {
     bool running = true;
+    auto batchStart = Clock::now();
     while (running) {
         {
             std::unique_lock lock(g_fileMutex);
-            g_fileCond.wait_for(lock, kFileWriteInterval, [] { return !g_fileWriterRunning; });
+            g_fileCond.wait_until(lock, batchStart + kFileWriteInterval,
+                                  [] { return !g_fileWriterRunning; });
             running = g_fileWriterRunning;
         }
+        batchStart = Clock::now();
         if (!writeCaptured(run) || !describe(run)) {
             return false;
         }
@@ -105,6 +125,7 @@ void fileWriterThreadMain(WriterRun run) {
 
 void startFileWriter(WavFiles& files, HANDLE file, RecordingBuffer& recording, HWND window) {
     g_fileCount = 1;
+    g_lastFileNumber = 1;
     if (!beginWavFiles(files, file, 0)) {
         g_fileFailed = true;
         return;

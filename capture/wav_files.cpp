@@ -16,15 +16,16 @@ std::uint64_t inCurrentFile(const WavFiles& files) {
 // The current file complete, the next one begins under the first free name after its own. Where
 // that fails, the file that failed is the one being finished or the one that was to begin.
 bool beginNextFile(WavFiles& files) {
+    // Reserved first, so that a file once created is always counted.
+    files.numbers.reserve(files.numbers.size() + 1);
     if (!finishWavFiles(files)) {
         return false;
     }
-    ++files.count;
     files.fileStart = files.written;
-    for (unsigned number = files.nameNumber + 1; number < kMostFileNumbers; ++number) {
-        files.nameNumber = number;
+    for (unsigned number = files.numbers.back() + 1; number < kMostFileNumbers; ++number) {
         files.file = openWavFile(numberedFileName(files.firstPath, number), WavOpen::createNew);
         if (files.file != INVALID_HANDLE_VALUE) {
+            files.numbers.push_back(number);
             return describeWavFiles(files);
         }
         if (!wavFileExisted()) {
@@ -38,8 +39,7 @@ bool beginNextFile(WavFiles& files) {
 
 bool beginWavFiles(WavFiles& files, HANDLE file, std::uint64_t start) {
     files.file = file;
-    files.count = 1;
-    files.nameNumber = 1;
+    files.numbers.assign(1, 1);
     files.fileStart = start;
     files.written = start;
     return describeWavFiles(files);
@@ -63,18 +63,30 @@ bool appendToWavFiles(WavFiles& files, const Sample* samples, std::size_t count)
     return true;
 }
 
-bool describeWavFiles(const WavFiles& files) {
-    return writeWavHeader(files.file, inCurrentFile(files), files.channels, files.sampleRate);
+bool describeWavFiles(WavFiles& files) {
+    if (!writeWavHeader(files.file, inCurrentFile(files), files.channels, files.sampleRate)) {
+        return false;
+    }
+    files.described = files.written;
+    return true;
 }
 
 bool flushWavFiles(const WavFiles& files) {
     return flushWavFile(files.file);
 }
 
+std::size_t filesBeforeCurrent(const WavFiles& files) {
+    const bool currentExists =
+        files.file != INVALID_HANDLE_VALUE || files.written > files.fileStart;
+    return files.numbers.size() - (currentExists ? 1 : 0);
+}
+
 bool finishWavFiles(WavFiles& files) {
-    const bool finished = describeWavFiles(files) && endWavFile(files.file, inCurrentFile(files)) &&
-                          flushWavFiles(files);
+    if (!describeWavFiles(files) || !endWavFile(files.file, inCurrentFile(files)) ||
+        !flushWavFiles(files)) {
+        return false;
+    }
     const bool closed = closeWavFile(files.file);
     files.file = INVALID_HANDLE_VALUE;
-    return finished && closed;
+    return closed;
 }

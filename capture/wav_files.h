@@ -3,25 +3,14 @@
 // sample, in "<name> (2).wav" in the same folder, then "(3)", and so on. A name that is taken
 // is skipped: a later file never replaces one that exists.
 //
-// Samples are numbered from the start of the recording, across its files.
+// A file that fails stays open and current: it still holds its part of the recording.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
-#include "state/samples.h"
-
-struct WavFiles {
-    std::string firstPath;  // UTF-8
-    std::uint16_t channels = 0;
-    std::uint32_t sampleRate = 0;
-    HANDLE file = INVALID_HANDLE_VALUE;  // the current file; none once its creation failed
-    unsigned count = 0;                  // files begun, the current one included
-    unsigned nameNumber = 1;             // the "(n)" of the current file's name; 1: the first name
-    std::uint64_t fileStart = 0;         // the number of the current file's first sample
-    std::uint64_t written = 0;           // samples in the files, up to the current one's end
-};
+#include "state/recording.h"
 
 // The name of a recording's file with this number: the path itself for 1, otherwise " (n)" put
 // before the name's extension.
@@ -49,7 +38,11 @@ bool beginWavFiles(WavFiles& files, HANDLE file, std::uint64_t start);
 // Adds samples behind those written, going on in the next file where the current one is full.
 bool appendToWavFiles(WavFiles& files, const Sample* samples, std::size_t count);
 // The current file's header, describing what it holds.
-bool describeWavFiles(const WavFiles& files);
+bool describeWavFiles(WavFiles& files);
 bool flushWavFiles(const WavFiles& files);
-// The header, the end of the file and a flush, then closes it; the files are complete.
+// How many files lie wholly before the current one's first sample: all but the current one, or
+// all when the current one could not be created.
+std::size_t filesBeforeCurrent(const WavFiles& files);
+// The header, the end of the file and a flush, then closes it; the files are complete. A file
+// that fails before the close stays open and current.
 bool finishWavFiles(WavFiles& files);

@@ -93,19 +93,26 @@ std::array<unsigned char, kWavHeaderSize> wavHeader(std::uint64_t sampleCount,
 
 HANDLE openWavFile(const std::string& utf8Path, WavOpen how) {
     // Through a path built from UTF-8, so that on Windows the file is opened by its wide name and
-    // never through the ANSI code page. Readers may open it while it records; no other writer may,
-    // nor truncate it (another copy of the program choosing the same file).
+    // never through the ANSI code page.
     const std::filesystem::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
     if (how == WavOpen::read) {
-        // The file may be open for writing still, or again.
         return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     const DWORD creation = how == WavOpen::replace     ? CREATE_ALWAYS
                            : how == WavOpen::createNew ? CREATE_NEW
-                                                       : OPEN_ALWAYS;
-    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, creation,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+                                                       : OPEN_EXISTING;
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                       creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool sameFile(HANDLE first, HANDLE second) {
+    BY_HANDLE_FILE_INFORMATION a{};
+    BY_HANDLE_FILE_INFORMATION b{};
+    return GetFileInformationByHandle(first, &a) != FALSE &&
+           GetFileInformationByHandle(second, &b) != FALSE &&
+           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
 bool wavFileExisted() {

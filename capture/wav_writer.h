@@ -21,15 +21,19 @@ std::array<unsigned char, kWavHeaderSize> wavHeader(std::uint64_t sampleCount,
                                                     std::uint32_t sampleRate);
 
 enum class WavOpen {
-    replace,           // created, or an existing file emptied
-    createNew,         // created; fails on an existing file (wavFileExisted tells)
-    overwriteInPlace,  // created, or an existing file opened as it is, to be written over
-    read,
+    replace,    // created, or an existing file emptied
+    createNew,  // created; fails on an existing file (wavFileExisted tells)
+    existing,   // an existing file opened as it is
+    read,       // for reading only, also while others write it
 };
 
-// Opens the file named by a UTF-8 path, for writing readable by others while it is written, or
-// for reading; INVALID_HANDLE_VALUE when it cannot be opened.
+// Opens the file named by a UTF-8 path; INVALID_HANDLE_VALUE when it cannot be opened. A file
+// opened to be written can be read back through its handle, and by readers that let others
+// write, but no other program can write it while it is open.
 HANDLE openWavFile(const std::string& utf8Path, WavOpen how);
+// Whether both handles are open on the same file, however it was named. False when either
+// cannot tell, as a handle whose storage went away.
+bool sameFile(HANDLE first, HANDLE second);
 // Whether the last open of this thread that failed found the file already there.
 bool wavFileExisted();
 // The header at the start of the file, describing this many samples.

@@ -21,6 +21,7 @@ std::atomic<CaptureOutcome> g_captureOutcome{CaptureOutcome::saved};
 std::atomic<CaptureEnd> g_captureEnd{CaptureEnd::stopped};
 std::atomic<std::uint32_t> g_gapCount{0};
 std::atomic<unsigned> g_fileCount{0};
+std::atomic<unsigned> g_lastFileNumber{0};
 std::int32_t g_sampleRate = 44100;
 
 HWND g_mainWindow = nullptr;
@@ -44,7 +45,7 @@ std::thread g_analysisThread;
 std::thread g_fileWriterThread;
 std::chrono::steady_clock::time_point g_lastBlockTime;
 std::once_flag g_lastBlockTimeSet;
-std::optional<UnsavedRecording> g_unsavedRecording;
+std::unique_ptr<Recording> g_unsavedRecording;
 
 void stopWorker(std::mutex& mutex, std::condition_variable& wake, std::atomic<bool>& running,
                 std::thread& worker) {

@@ -13,9 +13,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <new>
-#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "state/recording.h"
 #include "state/samples.h"
 
 // Posted (never sent) with wParam and lParam 0.
@@ -41,8 +42,12 @@ enum class CaptureOutcome {
     audioServiceNotRunning,
     microphoneDisconnected,  // the device went away while it was being opened
     unsupportedFormat,
+    outOfMemory,  // the recording could not be set up
     fileNotCreated,
     fileNotWritten,
+    // A place chosen to save a recording whose file failed is one of that recording's earlier
+    // files; nothing was written to it.
+    earlierFileChosen,
 };
 
 // Why the capture loop ended; the file is written in every case.
@@ -51,28 +56,6 @@ enum class CaptureEnd {
     microphoneDisconnected,  // the stream failed or the device was invalidated
     microphoneError,         // no packet could be taken for a whole second
     outOfMemory,             // the recording could not grow
-};
-
-// A recording whose file could not be written, kept (not copied) until the user saves it
-// elsewhere or discards it: what memory holds of it, and where the rest is. Filled by the capture
-// thread before it posts WM_CAPTURE_DONE; from then on the window thread's, which releases it
-// once it has joined the thread that saved it or when the user discards it. A saving thread reads
-// it and sets savedFrom.
-struct UnsavedRecording {
-    RecordingBuffer samples;  // from the first sample not flushed to the files
-    std::uint16_t channels = 0;
-    std::uint32_t sampleRate = 0;
-    std::wstring firstPath;  // the recording's first file
-    // The file that stopped taking data, or could not be created; then each place where saving
-    // it failed. The save dialog proposes its name.
-    std::wstring lastFailedPath;
-    std::string failedPathUtf8;     // the recording's own failed file, to read back what it holds
-    unsigned failedFileNumber = 1;  // its place among the recording's files, the first is 1
-    std::uint64_t failedFileStart = 0;  // the number of its first sample in the recording
-    // Set by the thread that saves it: the number of the first sample in the file saved
-    // elsewhere. Those before it are in the recording's earlier files, the failed one included
-    // when it could not be read back.
-    std::uint64_t savedFrom = 0;
 };
 
 extern std::mutex g_queueMutex;
@@ -103,6 +86,9 @@ extern std::atomic<std::uint32_t> g_gapCount;
 // included: more than one once a file was as large as a WAV file can be. Written by the capture
 // thread at the start, then by the thread that writes the files.
 extern std::atomic<unsigned> g_fileCount;
+// The "(n)" in the current or last file's name: g_fileCount unless the numbering skipped a name
+// that was taken.
+extern std::atomic<unsigned> g_lastFileNumber;
 extern std::int32_t g_sampleRate;
 
 extern HWND g_mainWindow;
@@ -124,7 +110,11 @@ extern std::thread g_analysisThread;                           // capture thread
 extern std::thread g_fileWriterThread;                         // capture thread only
 extern std::chrono::steady_clock::time_point g_lastBlockTime;  // capture thread only
 extern std::once_flag g_lastBlockTimeSet;
-extern std::optional<UnsavedRecording> g_unsavedRecording;
+// A recording whose files failed, kept until the user saves it elsewhere or discards it. Handed
+// over by the capture thread before it posts WM_CAPTURE_DONE; from then on the window thread's,
+// which lends it to the thread that saves it and releases it once that thread is joined and the
+// recording saved, or when the user discards it.
+extern std::unique_ptr<Recording> g_unsavedRecording;
 
 // Starts a thread running function(arguments...) in `thread`, which must not be joinable; false
 // when the system cannot create it: it throws std::system_error, or std::bad_alloc when the new

@@ -449,6 +449,9 @@ TEST_F(WindowFlow, AFailedWriteAsksForAnotherPlaceUntilTheRecordingIsSaved) {
     standin::answerSaveDialog(pathOf("kept.wav"));
     ASSERT_TRUE(run.waitForStatus(L"Saved to: " + pathOf("kept.wav")));
     expectRecordingOf(dir_ / "kept.wav");
+    const auto history = run.statusHistory();
+    EXPECT_NE(std::find(history.begin(), history.end(), L"Saving to: " + pathOf("kept.wav")),
+              history.end());
 
     std::vector<std::wstring> boxes;
     for (const auto& box : standin::messageBoxes()) {

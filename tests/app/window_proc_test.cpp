@@ -220,17 +220,30 @@ TEST(StatusLine, TellsHowARecordingEndedItsGapsAndItsFiles) {
               L"Recording... (file 3, 2 gaps, cannot write the file, kept in memory)");
 
     SavedFiles one;
-    one.path = path;
+    one.saved = {path, 1, 1};
     SavedFiles three = one;
-    three.following = 2;
-    // Saved elsewhere after the third file failed and could not be read back: 1 h 2 min 3.9 s
-    // at 48 kHz are in take.wav and the two files after it.
+    three.saved.count = 3;
+    three.saved.lastNumber = 3;
+    // "take (2).wav" was taken: the recording went on in "take (3).wav" and "take (4).wav".
+    SavedFiles skipped = three;
+    skipped.saved.lastNumber = 4;
+    // Saved elsewhere after the fourth file failed: 1 h 2 min 3.9 s at 48 kHz are in the three
+    // before it.
     SavedFiles elsewhere;
-    elsewhere.path = L"D:\\again.wav";
+    elsewhere.saved = {L"D:\\again.wav", 1, 1};
     elsewhere.framesBefore = (3723 * 48000) + 47999;
     elsewhere.sampleRate = 48000;
-    elsewhere.beginningPath = path;
-    elsewhere.beginningFollowing = 2;
+    elsewhere.beginning = skipped.saved;
+    // The failed file could not be read back: the new file takes over 5 min 12.39 s into it.
+    SavedFiles continuing = elsewhere;
+    continuing.framesBefore = 0;
+    continuing.continues = L"C:\\take (5).wav";
+    continuing.framesInto = (312 * 48000) + 18720;
+    // Discarded: what the recording's files hold.
+    SavedFiles discarded = one;
+    discarded.beginning = three.saved;
+    discarded.sampleRate = 48000;
+    discarded.framesBefore = 3723 * 48000;
     struct Case {
         CaptureOutcome outcome;
         CaptureEnd end;
@@ -250,8 +263,15 @@ TEST(StatusLine, TellsHowARecordingEndedItsGapsAndItsFiles) {
          L"Recording stopped: out of memory. Saved to: " + path + L" (2 gaps)"},
         {CaptureOutcome::saved, CaptureEnd::stopped, 1, three,
          L"Saved to: " + path + L" and 2 more files (1 gap)"},
+        {CaptureOutcome::saved, CaptureEnd::stopped, 0, skipped,
+         L"Saved to: " + path + L" and 2 more files, the last take (4).wav"},
         {CaptureOutcome::saved, CaptureEnd::stopped, 0, elsewhere,
-         L"Saved to: D:\\again.wav (the first 1:02:03 are in " + path + L" and 2 more files)"},
+         L"Saved to: D:\\again.wav (the first 1:02:03 are in " + path +
+             L" and 2 more files, the last take (4).wav)"},
+        {CaptureOutcome::saved, CaptureEnd::stopped, 0, continuing,
+         L"Saved to: D:\\again.wav (continues C:\\take (5).wav at 0:05:12.3)"},
+        {CaptureOutcome::fileNotWritten, CaptureEnd::stopped, 0, discarded,
+         L"Not saved; the first 1:02:03 are in " + path + L" and 2 more files"},
         // A file that was not written is never reported saved, however the recording ended.
         {CaptureOutcome::fileNotWritten, CaptureEnd::microphoneDisconnected, 2, one,
          L"Not saved: " + path},

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <limits>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -117,7 +119,7 @@ class CaptureThread : public ::testing::Test {
         g_leftHistory.clear();
         g_blockQueue.clear();
         g_captureOutcome = CaptureOutcome::saved;
-        g_unsavedRecording.reset();
+        releaseUnsavedRecording();
         useFile(dir_ / "out.wav");
     }
     void TearDown() override {
@@ -640,8 +642,8 @@ TEST_F(CaptureThread, FailedWriteKeepsTheRecordingUntilItIsSavedElsewhere) {
         expected.insert(expected.end(), packet.begin(), packet.end());
     }
     ASSERT_TRUE(g_unsavedRecording);
-    EXPECT_EQ(g_unsavedRecording->channels, 2);
-    EXPECT_EQ(g_unsavedRecording->sampleRate, 44100u);
+    EXPECT_EQ(g_unsavedRecording->files.channels, 2);
+    EXPECT_EQ(g_unsavedRecording->files.sampleRate, 44100u);
     const Sample* kept = g_unsavedRecording->samples.chunks.front().data();
 
     // Another place that fails too: still kept, in the same memory.
@@ -722,6 +724,25 @@ TEST_F(CaptureThread, RunningOutOfMemoryEndsTheRecordingAndSavesWhatItHolds) {
     EXPECT_EQ(g_captureEnd, CaptureEnd::outOfMemory);
     EXPECT_EQ(standin::audioRecord().delivered.size(), kRecordingChunkSamples / 960 + 1);
     expectCleanEnd(kAllReleased);
+}
+
+TEST_F(CaptureThread, ARecordingThatCannotHaveItsMemoryEndsBeforeAnythingOpens) {
+    // What a recording kept after its file failed needs is made at the start, where failing ends
+    // nothing but this recording; from then on keeping it allocates nothing.
+    standin::setEndpoint(scriptOf(floatFormat(1), makeInput(true, 1, 3, 480, 1).packets));
+    g_recording = true;
+    thread_ = std::thread([] {
+        testing_support::failAllocations(sizeof(Recording), sizeof(Recording), 0,
+                                         std::this_thread::get_id());
+        captureThreadMain(L"unused", testWindow());
+    });
+    thread_.join();
+    testing_support::stopFailingAllocations();
+    EXPECT_EQ(testing_support::refusedAllocations(), 1);
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::outOfMemory);
+    EXPECT_FALSE(std::filesystem::exists(file_));
+    EXPECT_EQ(countPosted(WM_CAPTURE_STARTED), 0);
+    expectCleanEnd({});
 }
 
 TEST_F(CaptureThread, DisplayAndAnalysisShortOfMemorySkipBlocksAndTheRecordingGoesOn) {
@@ -834,7 +855,7 @@ TEST_F(FileWhileRecording, IsAlwaysAWholeWavFileOfWhatWasCapturedAndEndsAsTheOne
     }
     EXPECT_GT(lastDescribed, 0u);
     // 2.5 s in: flushed to the device once already.
-    EXPECT_GE(standin::fileRecord().flushes, 1);
+    EXPECT_GE(standin::fileRecord().flushes.size(), 1u);
     stop();
     EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
     EXPECT_EQ(standin::fileRecord().openHandles, 0);
@@ -888,8 +909,33 @@ TEST_F(FileWhileRecording, ADiskThatFillsUpKeepsTheRecordingInMemoryAndTheFileCo
     EXPECT_EQ(kept, samples);
     EXPECT_EQ(std::filesystem::file_size(file_), kCapacity);
     EXPECT_GT(expectConsistent(), 0u) << "what was written before it filled up stays";
+    EXPECT_EQ(standin::fileRecord().openHandles, 1) << "the failed file is kept open";
+    releaseUnsavedRecording();
     EXPECT_EQ(standin::fileRecord().openHandles, 0);
     expectCleanEnd(kAllReleased);
+}
+
+TEST_F(FileWhileRecording, OnStorageSlowerThanEachPacketTheHeaderFollowsAndFlushesKeepTime) {
+    // Every write takes 25 ms, longer than the 10 ms of audio that arrive meanwhile.
+    standin::setFileScript({.slowWrite = 0, .slowWriteTakes = 25ms});
+    startPaced(500);
+    ASSERT_TRUE(standin::waitForPosted(WM_CAPTURE_STARTED, 5s));
+    const auto started = std::chrono::steady_clock::now();
+    while (standin::audioRecord().releasedFrames.size() < 450) {
+        const std::size_t before = delivered().size();
+        EXPECT_GE(expectConsistent() + kSamplesPerSecond, before) << "more than a second behind";
+        std::this_thread::sleep_for(100ms);
+    }
+    const auto flushes = standin::fileRecord().flushes;
+    ASSERT_GE(flushes.size(), 2u);
+    auto previous = started;
+    for (const auto flushed : flushes) {
+        EXPECT_LE(flushed - previous, 3s) << "flushes more than 2 s apart";
+        previous = flushed;
+    }
+    stop();
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_EQ(readWav(file_).samples, delivered());
 }
 
 // Out of threads, or of memory for the new thread's state: either way the recording goes on.
@@ -997,25 +1043,44 @@ TEST_F(RecordingFiles, GoOnInTheNextFreeNameSampleForSampleWhenAFileIsFull) {
     expectCleanEnd(kAllReleased);
 }
 
-struct FailedFileCase {
+enum class Choice { elsewhere, failedFile, firstFile };
+
+struct SaveCase {
     const char* name;
-    std::uint64_t firstFileSamples;  // 0: no limit
-    standin::Reads reads;
-    bool saveOverTheFailedFile;
-    unsigned failedFileNumber;
+    std::uint64_t fileSamples;  // 0: no limit
     const char* failedFile;
-    std::uint64_t savedFrom;
+    Choice choice;
+    bool readsFail;
+    bool stillFull;  // the storage still takes no more
+    CaptureOutcome outcome;
+    std::uint64_t savedFrom;  // saved elsewhere: the first sample there
 };
 
-class SavedElsewhere : public RecordingFiles,
-                       public ::testing::WithParamInterface<FailedFileCase> {};
+class SaveAfterAFailedFile : public RecordingFiles, public ::testing::WithParamInterface<SaveCase> {
+  protected:
+    std::map<std::string, std::vector<unsigned char>> filesNow() const {
+        std::map<std::string, std::vector<unsigned char>> files;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+            files[entry.path().filename().string()] = readBytes(entry.path());
+        }
+        return files;
+    }
 
-using standin::Reads;
+    // The samples of the files that begin with `first`, one after another.
+    static std::vector<Sample> joined(const std::filesystem::path& first) {
+        std::vector<Sample> samples;
+        for (unsigned n = 1; std::filesystem::exists(numberedFileName(first.string(), n)); ++n) {
+            const auto part = readWav(numberedFileName(first.string(), n)).samples;
+            samples.insert(samples.end(), part.begin(), part.end());
+        }
+        return samples;
+    }
+};
 
-TEST_P(SavedElsewhere, HoldsTheFailedFilesPartThenWhatMemoryKept) {
-    const FailedFileCase& c = GetParam();
-    if (c.firstFileSamples != 0) {
-        kLargestFileBytes = kWavHeaderSize + c.firstFileSamples * sizeof(Sample);
+TEST_P(SaveAfterAFailedFile, NeverWritesOverTheOnlyCopyOfAnySample) {
+    const SaveCase& c = GetParam();
+    if (c.fileSamples != 0) {
+        kLargestFileBytes = kWavHeaderSize + c.fileSamples * sizeof(Sample);
     }
     // 40 packets (1.46 chunks) are written and flushed; then the disk is full.
     constexpr int kBefore = 40;
@@ -1028,46 +1093,64 @@ TEST_P(SavedElsewhere, HoldsTheFailedFilesPartThenWhatMemoryKept) {
         return bytes;
     };
     ASSERT_TRUE(waitUntil([&] { return inFiles() == kBefore * kPacketSamples * sizeof(Sample); }));
-    const int flushes = standin::fileRecord().flushes;
-    ASSERT_TRUE(waitUntil([&] { return standin::fileRecord().flushes > flushes; }));
+    const std::size_t flushes = standin::fileRecord().flushes.size();
+    ASSERT_TRUE(waitUntil([&] { return standin::fileRecord().flushes.size() > flushes; }));
     const std::filesystem::path failed = named(c.failedFile);
-    standin::setFileScript({.capacity = std::filesystem::file_size(failed)});
+    const std::uint64_t full = std::filesystem::file_size(failed);
+    standin::setFileScript({.capacity = full});
     releasePackets();
     ASSERT_TRUE(waitUntil([] { return g_fileFailed.load(); }));
     stopAfter(50);
 
     EXPECT_EQ(g_captureOutcome, CaptureOutcome::fileNotWritten);
     ASSERT_TRUE(g_unsavedRecording);
-    // Memory gave back the chunk the file had taken, and kept the rest.
+    // Memory gave back the chunk the files had taken, and kept the rest.
     EXPECT_EQ(g_unsavedRecording->samples.first, kRecordingChunkSamples);
     EXPECT_EQ(recordedSampleCount(g_unsavedRecording->samples), fed().size());
-    EXPECT_EQ(g_unsavedRecording->failedFileNumber, c.failedFileNumber);
-    EXPECT_EQ(g_unsavedRecording->failedPathUtf8, failed.string());
+    // Until the recording is saved, no other program writes into its failed file.
+    EXPECT_EQ(CreateFileW(failed.c_str(), GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
 
-    standin::setFileScript({.reads = c.reads});
-    useFile(c.saveOverTheFailedFile ? failed : named("saved.wav"));
+    const auto before = filesNow();
+    standin::setFileScript(
+        {.capacity = c.stillFull ? std::optional(full) : std::nullopt, .readsFail = c.readsFail});
+    useFile(c.choice == Choice::failedFile  ? failed
+            : c.choice == Choice::firstFile ? named("out.wav")
+                                            : named("saved.wav"));
     std::thread(saveRecordingThreadMain, testWindow()).join();
-    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
-    EXPECT_EQ(g_unsavedRecording->savedFrom, c.savedFrom);
-    // Saved past the largest file, the files saved elsewhere go on the same way.
-    std::vector<Sample> saved;
-    for (unsigned n = 1; n <= g_fileCount; ++n) {
-        const auto samples = readWav(numberedFileName(file_.string(), n)).samples;
-        saved.insert(saved.end(), samples.begin(), samples.end());
+    EXPECT_EQ(g_captureOutcome, c.outcome);
+    if (c.outcome != CaptureOutcome::saved) {
+        EXPECT_EQ(filesNow(), before) << "every file reads as it did before";
+    } else if (c.choice == Choice::failedFile) {
+        EXPECT_TRUE(g_unsavedRecording->savedInOwnFiles);
+        EXPECT_EQ(joined(named("out.wav")), fed());
+    } else {
+        EXPECT_EQ(g_unsavedRecording->savedFrom, c.savedFrom);
+        EXPECT_EQ(joined(file_), fed(c.savedFrom));
+        EXPECT_EQ(readBytes(failed), before.at(c.failedFile)) << "the failed file is only read";
     }
-    EXPECT_EQ(saved, fed(c.savedFrom));
+    releaseUnsavedRecording();
     EXPECT_EQ(standin::fileRecord().openHandles, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    ReadBackOrNot, SavedElsewhere,
-    ::testing::Values(
-        FailedFileCase{"FirstFileReadBack", 0, Reads::work, false, 1, "out.wav", 0},
-        FailedFileCase{"FirstFileGone", 0, Reads::cannotOpen, false, 1, "out.wav",
-                       kRecordingChunkSamples},
-        FailedFileCase{"FirstFileFailsWhileRead", 0, Reads::fail, false, 1, "out.wav",
-                       kRecordingChunkSamples},
-        // The user frees room and saves under the same name: the file is written over in place.
-        FailedFileCase{"OverTheFailedFile", 0, Reads::work, true, 1, "out.wav", 0},
-        FailedFileCase{"SecondFileReadBack", 200000, Reads::work, false, 2, "out (2).wav", 200000}),
+    EachPlace, SaveAfterAFailedFile,
+    ::testing::Values(SaveCase{"ElsewhereWhenTheFailedFileCannotBeRead", 0, "out.wav",
+                               Choice::elsewhere, true, false, CaptureOutcome::saved,
+                               kRecordingChunkSamples},
+                      SaveCase{"ElsewhereAfterTheSecondFileReadBack", 200000, "out (2).wav",
+                               Choice::elsewhere, false, false, CaptureOutcome::saved, 200000},
+                      // Room again: the failed file takes the rest, each sample at its own place.
+                      SaveCase{"TheFailedFileItselfWithoutReadingIt", 0, "out.wav",
+                               Choice::failedFile, true, false, CaptureOutcome::saved, 0},
+                      SaveCase{"TheFailedSecondFileItselfGoingOnInAThird", 200000, "out (2).wav",
+                               Choice::failedFile, false, false, CaptureOutcome::saved, 0},
+                      SaveCase{"TheFailedFileItselfStillFull", 0, "out.wav", Choice::failedFile,
+                               false, true, CaptureOutcome::fileNotWritten, 0},
+                      SaveCase{"AnEarlierFileOfTheRecording", 200000, "out (2).wav",
+                               Choice::firstFile, false, false, CaptureOutcome::earlierFileChosen,
+                               0}),
     [](const auto& param) { return std::string(param.param.name); });

@@ -64,18 +64,24 @@ TEST(WavFileNames, NextFilesPutTheirNumberBeforeTheExtension) {
 // Writes the samples through the files that begin in `path`, in pieces of `piece` samples.
 bool writeAll(const std::filesystem::path& path, const std::vector<Sample>& samples,
               std::uint16_t channels, std::size_t piece) {
-    WavFiles files{path.string(), channels, 44100};
+    WavFiles files;
+    files.firstPath = path.string();
+    files.channels = channels;
+    files.sampleRate = 44100;
     const HANDLE file = openWavFile(path.string(), WavOpen::replace);
     if (file == INVALID_HANDLE_VALUE || !beginWavFiles(files, file, 0)) {
         return false;
     }
     for (std::size_t at = 0; at < samples.size(); at += piece) {
         if (!appendToWavFiles(files, samples.data() + at, std::min(piece, samples.size() - at))) {
-            closeWavFile(files.file);
-            return false;
+            break;
         }
     }
-    return finishWavFiles(files);
+    if (finishWavFiles(files)) {
+        return true;
+    }
+    closeWavFile(files.file);
+    return false;
 }
 
 TEST(WavFile, WritesHeaderAndEverySample) {
@@ -96,7 +102,7 @@ TEST(WavFile, WritesHeaderAndEverySample) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(WavFile, OpensForReplacingForWritingOverAndForNewFilesOnly) {
+TEST(WavFile, OpensForReplacingAsItIsAndForNewFilesOnlyKeepingOtherWritersOut) {
     const auto dir = freshDirectory("wav-open");
     const auto path = dir / "old.wav";
     const auto write = [&path](const char* text) { std::ofstream(path) << text; };
@@ -108,15 +114,29 @@ TEST(WavFile, OpensForReplacingForWritingOverAndForNewFilesOnly) {
     EXPECT_TRUE(closeWavFile(file));
 
     write("an older recording");
-    file = openWavFile(path.string(), WavOpen::overwriteInPlace);
+    file = openWavFile(path.string(), WavOpen::existing);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(std::filesystem::file_size(path), 18u) << "kept until written over";
+    // While it is open for writing, no other writer gets it, under any of its names; readers do.
+    const std::string otherName = (dir / "." / "old.wav").string();
+    EXPECT_EQ(openWavFile(otherName, WavOpen::existing), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(openWavFile(otherName, WavOpen::replace), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(std::filesystem::file_size(path), 18u);
+    const HANDLE reader = openWavFile(otherName, WavOpen::read);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(sameFile(file, reader));
     EXPECT_TRUE(endWavFile(file, 0));
     EXPECT_EQ(std::filesystem::file_size(path), 44u);
     EXPECT_TRUE(closeWavFile(file));
 
     EXPECT_EQ(openWavFile(path.string(), WavOpen::createNew), INVALID_HANDLE_VALUE);
     EXPECT_TRUE(wavFileExisted());
+    const HANDLE other = openWavFile((dir / "other.wav").string(), WavOpen::createNew);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(sameFile(reader, other));
+    EXPECT_TRUE(closeWavFile(other));
+    EXPECT_TRUE(closeWavFile(reader));
+    EXPECT_FALSE(sameFile(reader, reader)) << "a closed handle names no file";
     EXPECT_EQ(openWavFile((dir / "no such folder" / "x.wav").string(), WavOpen::createNew),
               INVALID_HANDLE_VALUE);
     EXPECT_FALSE(wavFileExisted());

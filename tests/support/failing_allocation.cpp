@@ -11,9 +11,13 @@ std::atomic<std::size_t> smallestFailing{0};
 std::atomic<std::size_t> largestFailing{0};
 std::atomic<int> sparedLeft{0};
 std::atomic<int> refused{0};
+std::atomic<std::thread::id> failingThread{};
 
 void* allocate(std::size_t size) {
-    if (failing && size >= smallestFailing && size <= largestFailing && sparedLeft-- <= 0) {
+    if (failing && size >= smallestFailing && size <= largestFailing &&
+        (failingThread.load() == std::thread::id{} ||
+         failingThread.load() == std::this_thread::get_id()) &&
+        sparedLeft-- <= 0) {
         ++refused;
         throw std::bad_alloc();
     }
@@ -27,7 +31,9 @@ void* allocate(std::size_t size) {
 
 namespace testing_support {
 
-void failAllocations(std::size_t smallest, std::size_t largest, int spared) {
+void failAllocations(std::size_t smallest, std::size_t largest, int spared,
+                     std::thread::id thread) {
+    failingThread = thread;
     smallestFailing = smallest;
     largestFailing = largest;
     sparedLeft = spared;

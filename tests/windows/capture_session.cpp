@@ -119,10 +119,14 @@ const char* outcomeName(CaptureOutcome outcome) {
             return "microphoneDisconnected";
         case CaptureOutcome::unsupportedFormat:
             return "unsupportedFormat";
+        case CaptureOutcome::outOfMemory:
+            return "outOfMemory";
         case CaptureOutcome::fileNotCreated:
             return "fileNotCreated";
         case CaptureOutcome::fileNotWritten:
             return "fileNotWritten";
+        case CaptureOutcome::earlierFileChosen:
+            return "earlierFileChosen";
     }
     return "unknown";
 }

@@ -5,27 +5,25 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace standin {
-
-enum class Reads { work, cannotOpen, fail };
 
 struct FileScript {
     // Each file holds at most this many bytes: a write beyond them writes what fits and fails, as
     // on a full disk.
     std::optional<std::uint64_t> capacity{};
-    // The write with this number (counting from 1, over all files) takes this long before it
-    // writes, as on a network share or a slow USB stick.
+    // The write with this number (counting from 1, over all files), or every write when it is
+    // 0, takes this long before it writes, as on a network share or a slow USB stick.
     int slowWrite = 0;
     std::chrono::milliseconds slowWriteTakes{0};
-    // Reading files back works, or fails as when the storage they are on has gone: they cannot
-    // be opened for reading, or every read fails.
-    Reads reads = Reads::work;
+    // Every read fails, as when the storage the files are on has gone.
+    bool readsFail = false;
 };
 
 struct FileRecord {
     int writes = 0;
-    int flushes = 0;
+    std::vector<std::chrono::steady_clock::time_point> flushes;
     int openHandles = 0;
 };
 

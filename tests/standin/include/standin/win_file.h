@@ -35,6 +35,7 @@ constexpr DWORD CREATE_ALWAYS = 2;
 constexpr DWORD OPEN_EXISTING = 3;
 constexpr DWORD OPEN_ALWAYS = 4;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr DWORD ERROR_SHARING_VIOLATION = 32;
 constexpr DWORD ERROR_FILE_EXISTS = 80;
 
 union LARGE_INTEGER {
@@ -46,10 +47,20 @@ struct FILE_END_OF_FILE_INFO {
     LARGE_INTEGER EndOfFile;
 };
 
+// Only the fields that name a file.
+struct BY_HANDLE_FILE_INFORMATION {
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+};
+using LPBY_HANDLE_FILE_INFORMATION = BY_HANDLE_FILE_INFORMATION*;
+
 // The largest file the program writes, as on Windows; a variable here, so that tests can lower
 // it and reach the next file within seconds.
 inline std::uint64_t kLargestFileBytes = 0xFFFFFFFF;
 
+// Opens are refused, as on Windows, where they would take an access another handle on the same
+// file does not share, or deny one it holds (ERROR_SHARING_VIOLATION).
 // The name arrives in the characters of a std::filesystem::path on this system (UTF-8 here),
 // as its c_str() gives them: UTF-16 on Windows, where this is the wide-character call.
 HANDLE CreateFileW(const std::filesystem::path::value_type* name, DWORD access, DWORD share,
@@ -63,5 +74,7 @@ BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS type, voi
                                 DWORD size);
 // The error of this thread's last failed CreateFileW: ERROR_FILE_EXISTS, or another.
 DWORD GetLastError();
+// Names the file (its device and inode here).
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);
