@@ -14,10 +14,11 @@
 // window_driver cancel    VOXWELL WORKDIR
 // window_driver nomic     VOXWELL WORKDIR PATH
 // window_driver nofolder  VOXWELL WORKDIR PATH
-// window_driver retry     VOXWELL WORKDIR BADPATH PATH SECONDS CHANNELS RATE FREQUENCY
+// window_driver retry     VOXWELL WORKDIR BADPATH PATH SECONDS CHANNELS RATE FREQUENCY [FILLER]
 //   BADPATH stops taking data (Z:\dev\full, or a disk that fills up): the window says so while
 //   it records; after Stop and the box, the dialog that opens again is answered with PATH, which
-//   must then hold the whole recording.
+//   must then hold the whole recording. With FILLER, that file is deleted before Stop, making
+//   room again on a disk that filled up (PATH may then be BADPATH itself).
 // window_driver quit      VOXWELL WORKDIR PATH SECONDS CHANNELS RATE FREQUENCY
 //   WM_QUIT is posted to the window thread while it records: exit code 0 and a complete file.
 // window_driver begin     VOXWELL WORKDIR PATH
@@ -373,6 +374,7 @@ struct Recording {
     Ending ending = Ending::stop;
     CloseCheck closeCheck;   // for closeWhileHeld
     std::wstring retryPath;  // for retryElsewhere
+    std::wstring filler;     // for retryElsewhere: deleted before Stop, if given
     std::function<void()> whileRecording;
 };
 
@@ -407,16 +409,26 @@ std::wstring endRecording(const Program& program, const Recording& recording) {
         case Ending::retryElsewhere: {
             check(program.status() == kKeptInMemory,
                   "the failed file told while recording, got \"" + narrow(program.status()) + "\"");
+            if (!recording.filler.empty()) {
+                check(DeleteFileW(recording.filler.c_str()) != FALSE, "the filler is deleted");
+            }
             program.click(2);
             answerErrorBox(program, L"Cannot write the file");
             const HWND dialog = findWindow(program, L"#32770", program.main);
             check(dialog != nullptr && GetDlgItem(dialog, 0x47C) != nullptr,
                   "the save dialog, owned by the window, opens again");
             if (dialog != nullptr) {
+                // The failed file itself exists: the dialog asks whether to replace it.
+                const bool exists = markerExists(recording.retryPath);
                 SendMessageTimeoutW(fileNameEdit(dialog), WM_SETTEXT, 0,
                                     reinterpret_cast<LPARAM>(recording.retryPath.c_str()),
                                     SMTO_BLOCK, 2000, nullptr);
                 PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+                const HWND prompt = exists ? findWindow(program, L"#32770", dialog) : nullptr;
+                check(!exists || prompt != nullptr, "the dialog asks whether to replace the file");
+                if (prompt != nullptr) {
+                    PostMessageW(prompt, WM_COMMAND, IDYES, 0);
+                }
             }
             program.waitForStatus(L"Saved to: " + recording.retryPath, 30s);
             program.closeAndExpectExit();
@@ -517,9 +529,10 @@ int wmain(int argc, wchar_t** argv) {
         recording.closeCheck = {argv[9], argv[10], argv[11]};
         return record(program, recording);
     }
-    if (scenario == L"retry" && argc == 10) {
+    if (scenario == L"retry" && (argc == 10 || argc == 11)) {
         Recording recording = recordingOf(argv, 6, argv[4], Ending::retryElsewhere);
         recording.retryPath = argv[5];
+        recording.filler = argc == 11 ? argv[10] : L"";
         return record(program, recording);
     }
     if (scenario == L"quit" && argc == 9) {

@@ -103,18 +103,27 @@ drive nofolder "$(win "$out/missing/x.wav")"
 drive retry "$(win /dev/full)" "$(win "$out/retry.wav")" 2 1 "$rate" "$frequency"
 
 # A disk that fills up during the recording (a small tmpfs, where the machine lets the test mount
-# one): what fitted stays a readable WAV file, and the whole recording is saved elsewhere. The
-# disk holds 8 s of the mono recording: by then the program has flushed the first 5.5 s and
-# given back their memory, so the file saved elsewhere begins with what it reads back from the
-# full disk.
+# one): what fitted stays a readable WAV file, and the whole recording is saved elsewhere. A
+# filler leaves the recording 768 KiB, 8 s of the mono recording: by then the program has flushed
+# the first 5.5 s and given back their memory, so the file saved elsewhere begins with what it
+# reads back from the full disk. Then again, with the filler deleted once the file has failed:
+# the failed file itself is chosen, and must come out whole, for it is only added to.
 small="$HARNESS_RUN/small-disk"
 mkdir -p "$small"
-if mount -t tmpfs -o size=768k voxwell-small "$small" 2>/dev/null; then
+if mount -t tmpfs -o size=2m voxwell-small "$small" 2>/dev/null; then
+    head -c $((1280 * 1024)) /dev/zero >"$small/filler"
     drive retry "$(win "$small/full.wav")" "$(win "$out/refilled.wav")" 11 1 "$rate" "$frequency"
     python3 "$(dirname "$0")/wav_check.py" "$small/full.wav" 1 "$rate" "$frequency" 7 ||
         harness_fail "the file on the full disk is not a consistent recording of what fitted"
+    rm "$small/full.wav"
+    refill() {
+        rm -f "$small/again.wav"
+        [[ -e "$small/filler" ]] || head -c $((1280 * 1024)) /dev/zero >"$small/filler"
+    }
+    before_drive=refill drive retry "$(win "$small/again.wav")" "$(win "$small/again.wav")" 11 1 \
+        "$rate" "$frequency" "$(win "$small/filler")"
     umount "$small"
-    harness_log "a disk that filled up left a consistent file"
+    harness_log "a disk that filled up left a consistent file, and the failed file took the rest"
     refilled=refilled.wav
 else
     harness_log "no tmpfs can be mounted here: the disk that fills up is not tested"

@@ -131,14 +131,12 @@ HANDLE CreateFileW(const std::filesystem::path::value_type* name, DWORD access, 
         return INVALID_HANDLE_VALUE;
     }
     const int descriptor = open(name, flags | O_CLOEXEC, 0644);
-    struct stat status {};
-    if (descriptor < 0 || fstat(descriptor, &status) != 0) {
+    if (descriptor < 0) {
         lastError = errno == EEXIST ? ERROR_FILE_EXISTS : 3;  // or ERROR_PATH_NOT_FOUND
-        if (descriptor >= 0) {
-            close(descriptor);
-        }
         return INVALID_HANDLE_VALUE;
     }
+    struct stat status {};
+    fstat(descriptor, &status);
     const auto handle = reinterpret_cast<HANDLE>(++lastHandle);
     descriptors[handle] = {descriptor, status.st_dev, status.st_ino, access, share};
     ++record.openHandles;
