@@ -235,7 +235,8 @@ bool saveUnsaved(WavFiles& files, HANDLE file, UnsavedRecording& unsaved) {
     unsaved.savedFrom = files.fileStart;
     for (std::span<const Sample> next = samplesAfter(held, files.written); !next.empty();
          next = samplesAfter(held, files.written)) {
-        if (!appendToWavFiles(files, next.data(), next.size())) {
+        if (!followFormat(files, formatAt(held, files.written)) ||
+            !appendToWavFiles(files, next.data(), next.size())) {
             return false;
         }
     }

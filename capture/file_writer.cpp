@@ -44,15 +44,18 @@ bool flushAndRelease(WriterRun& run) {
 bool writeCaptured(WriterRun& run) {
     for (;;) {
         std::span<const Sample> pending;
+        std::optional<RecordingFormat> format;
         {
             std::lock_guard lock(g_fileMutex);
             pending = samplesAfter(run.recording, run.files.written);
+            format = formatAt(run.recording, run.files.written);
         }
         if (pending.empty()) {
             return true;
         }
         const unsigned filesBefore = run.files.count;
-        if (!appendToWavFiles(run.files, pending.data(), pending.size())) {
+        if (!followFormat(run.files, format) ||
+            !appendToWavFiles(run.files, pending.data(), pending.size())) {
             return false;
         }
         if (run.files.count != filesBefore) {
@@ -120,6 +123,12 @@ void startFileWriter(WavFiles& files, HANDLE file, RecordingBuffer& recording, H
 void appendCaptured(RecordingBuffer& recording, const Sample* samples, std::size_t count) {
     std::lock_guard lock(g_fileMutex);
     appendToRecording(recording, samples, count);
+}
+
+void changeCapturedFormat(RecordingBuffer& recording, std::uint16_t channels,
+                          std::uint32_t sampleRate) {
+    std::lock_guard lock(g_fileMutex);
+    recording.formatChanges.push_back({recordedSampleCount(recording), channels, sampleRate});
 }
 
 void stopFileWriter() {
