@@ -14,6 +14,7 @@
 #include "capture/file_writer.h"
 #include "capture/recording_buffer.h"
 #include "capture/sample_conversion.h"
+#include "capture/stream_recovery.h"
 #include "capture/wav_files.h"
 #include "capture/wav_writer.h"
 #include "state/shared_state.h"
@@ -22,7 +23,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kPollWait = std::chrono::milliseconds(5);
 // The window repaints the panels for each WM_SPECTRUM_READY: at most 60 times a second, a
 // screen's pace, since what it paints faster nobody sees. The analysis thread sends up to 5 a
 // second (one per block), this thread the rest.
@@ -30,19 +30,21 @@ constexpr int kRepaintsPerSecond = 60;
 constexpr int kAnalysisUpdatesPerSecond = 5;
 constexpr auto kRepaintInterval =
     std::chrono::microseconds(1'000'000 / (kRepaintsPerSecond - kAnalysisUpdatesPerSecond));
-// GetBuffer failing this long without a packet in between ends the recording.
-constexpr auto kLongestPacketFailure = std::chrono::seconds(1);
+// A running shared-mode stream delivers packets all the time, silence included: none for this
+// long, whether GetBuffer fails or there is nothing, means that it failed.
+constexpr auto kLongestWithoutPacket = std::chrono::seconds(1);
 
 // What the capture loop keeps from packet to packet.
 struct CaptureRun {
     SampleLayout layout = SampleLayout::unsupported;
     unsigned deviceChannels = 0;
     unsigned channels = 0;  // recorded: the device's first two, or its only one
+    std::uint32_t sampleRate = 0;
     RecordingBuffer recording;
     WavFiles files;  // the file writer's while it runs
     std::uint32_t gaps = 0;
     bool firstPacket = true;
-    std::optional<Clock::time_point> failingSince;  // of GetBuffer, since the last packet
+    Clock::time_point lastPacket = Clock::now();                     // or the stream's start
     Clock::time_point lastUpdate = Clock::now() - kRepaintInterval;  // told to the window
     bool updateWaiting = false;  // display data the window has not been told of
 };
@@ -87,28 +89,20 @@ void takePacket(const BYTE* data, UINT32 frames, DWORD flags, CaptureRun& run, H
     tellWindow(run, window, gap);
 }
 
-// A failed GetBuffer: the device is gone, or it has failed for too long, or the loop waits and
-// polls again.
-std::optional<CaptureEnd> packetFailure(HRESULT result, CaptureRun& run) {
-    if (result == AUDCLNT_E_DEVICE_INVALIDATED) {
-        return CaptureEnd::microphoneDisconnected;
-    }
-    const auto now = Clock::now();
-    if (!run.failingSince) {
-        run.failingSince = now;
-    } else if (now - *run.failingSince >= kLongestPacketFailure) {
-        return CaptureEnd::microphoneError;
-    }
-    return std::nullopt;
+// A GetBuffer that fails because the device went away or the audio service stopped fails the
+// stream at once; after any other failure the loop polls again.
+bool streamGone(HRESULT result) {
+    return result == AUDCLNT_E_DEVICE_INVALIDATED || result == AUDCLNT_E_SERVICE_NOT_RUNNING;
 }
 
 // Polls the stream every 5 ms and takes the available packets back to back, until g_recording is
-// cleared, the stream fails or memory runs out.
-CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HWND window) {
+// cleared or memory runs out; nothing when the stream fails.
+std::optional<CaptureEnd> captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run,
+                                              HWND window) {
     while (g_recording) {
         UINT32 packetFrames = 0;
         if (FAILED(capture->GetNextPacketSize(&packetFrames))) {
-            return CaptureEnd::microphoneDisconnected;
+            return std::nullopt;
         }
         while (packetFrames != 0 && g_recording) {
             BYTE* data = nullptr;
@@ -116,12 +110,12 @@ CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HW
             DWORD flags = 0;
             if (const HRESULT got = capture->GetBuffer(&data, &frames, &flags, nullptr, nullptr);
                 FAILED(got)) {
-                if (const std::optional<CaptureEnd> end = packetFailure(got, run)) {
-                    return *end;
+                if (streamGone(got)) {
+                    return std::nullopt;
                 }
                 break;
             }
-            run.failingSince.reset();
+            run.lastPacket = Clock::now();
             bool outOfMemory = false;
             try {
                 takePacket(data, frames, flags, run, window);
@@ -132,25 +126,81 @@ CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HW
             if (outOfMemory) {
                 return CaptureEnd::outOfMemory;
             }
-            if (capture->GetNextPacketSize(&packetFrames) == AUDCLNT_E_DEVICE_INVALIDATED) {
-                return CaptureEnd::microphoneDisconnected;
+            if (FAILED(capture->GetNextPacketSize(&packetFrames))) {
+                return std::nullopt;
             }
         }
         if (run.updateWaiting) {
             tellWindow(run, window, false);
         }
         const auto waitStart = Clock::now();
-        std::this_thread::sleep_until(waitStart + kPollWait);
+        if (waitStart - run.lastPacket >= kLongestWithoutPacket) {
+            return std::nullopt;
+        }
+        std::this_thread::sleep_until(waitStart + kCapturePollWait);
     }
     return CaptureEnd::stopped;
 }
 
-CaptureOutcome startAnalysis(DWORD sampleRate) {
+// Takes packets from this stream from now on. Samples in another format than the recording's so
+// far are recorded as a change of format, where the file writer begins the next file; the live
+// view then starts again at the new rate. Throws std::bad_alloc when the change cannot be kept.
+void takeStream(const AudioStream& stream, CaptureRun& run) {
+    const WAVEFORMATEX& format = deliveredFormat(stream);
+    const unsigned channels = recordingChannels(format.nChannels);
+    if (channels != run.channels || format.nSamplesPerSec != run.sampleRate) {
+        changeCapturedFormat(run.recording, static_cast<std::uint16_t>(channels),
+                             format.nSamplesPerSec);
+        if (format.nSamplesPerSec != run.sampleRate) {
+            changeDisplayRate(static_cast<std::int32_t>(format.nSamplesPerSec));
+        }
+    }
+    run.layout = sampleLayoutOf(format);
+    run.deviceChannels = format.nChannels;
+    run.channels = channels;
+    run.sampleRate = format.nSamplesPerSec;
+    // The discontinuity flag of a new stream's first packet means nothing.
+    run.firstPacket = true;
+    run.lastPacket = Clock::now();
+}
+
+// The status line says at once whether the recording waits for a microphone.
+void showWaiting(bool waiting, CaptureRun& run, HWND window) {
+    g_waitingForMicrophone = waiting;
+    g_level = 0.0f;
+    tellWindow(run, window, true);
+}
+
+// Records from the stream and, after it fails, from each stream that opens in its place, until
+// stopped or out of memory. The time without a stream is one gap.
+CaptureEnd recordUntilStopped(AudioStream& stream, CaptureRun& run, HWND window) {
+    for (;;) {
+        if (const std::optional<CaptureEnd> end =
+                captureUntilStopped(stream.capture, run, window)) {
+            return *end;
+        }
+        g_gapCount = ++run.gaps;
+        showWaiting(true, run, window);
+        releaseFailedStream(stream);
+        if (!waitForMicrophone(stream, run.channels, run.sampleRate)) {
+            return CaptureEnd::stopped;
+        }
+        try {
+            takeStream(stream, run);
+        } catch (const std::bad_alloc&) {
+            return CaptureEnd::outOfMemory;
+        }
+        showWaiting(false, run, window);
+    }
+}
+
+std::optional<CaptureOutcome> startAnalysis(DWORD sampleRate) {
     g_sampleRate = static_cast<std::int32_t>(sampleRate);
     g_analysisRunning = true;
-    return startThread(g_analysisThread, analysisThreadMain)
-               ? CaptureOutcome::saved
-               : CaptureOutcome::microphoneUnavailable;
+    if (!startThread(g_analysisThread, analysisThreadMain)) {
+        return CaptureOutcome::microphoneUnavailable;
+    }
+    return std::nullopt;
 }
 
 // A recording whose files failed, with what memory holds of it and where the rest is.
@@ -169,21 +219,23 @@ UnsavedRecording keepUnsaved(CaptureRun& run, const std::wstring& path) {
 // Announces the recording once its file holds a header, then records until stopped while the
 // file writer keeps the files up to date. A recording whose files failed is kept for the window
 // to save elsewhere.
-CaptureOutcome recordAndWrite(const AudioStream& stream, HANDLE file, const std::wstring& path,
+CaptureOutcome recordAndWrite(AudioStream& stream, HANDLE file, const std::wstring& path,
                               HWND window) {
-    const WAVEFORMATEX& format = *stream.format;
     CaptureRun run;
-    run.layout = sampleLayoutOf(format);
-    run.deviceChannels = format.nChannels;
-    run.channels = recordingChannels(format.nChannels);
+    run.channels = recordingChannels(stream.format->nChannels);
+    run.sampleRate = stream.format->nSamplesPerSec;
+    takeStream(stream, run);
     run.files.firstPath = g_outputPathUtf8;
     run.files.channels = static_cast<std::uint16_t>(run.channels);
-    run.files.sampleRate = static_cast<std::uint32_t>(format.nSamplesPerSec);
+    run.files.sampleRate = run.sampleRate;
     startFileWriter(run.files, file, run.recording, window);
     PostMessageW(window, WM_CAPTURE_STARTED, 0, 0);
     std::call_once(g_lastBlockTimeSet, [] { g_lastBlockTime = Clock::now(); });
-    g_captureEnd = captureUntilStopped(stream.capture, run, window);
-    stream.client->Stop();
+    g_captureEnd = recordUntilStopped(stream, run, window);
+    // Stopped while waiting for a microphone, there is no stream.
+    if (stream.client != nullptr) {
+        stream.client->Stop();
+    }
     stopFileWriter();
     const bool closed = run.files.file != INVALID_HANDLE_VALUE && closeWavFile(run.files.file);
     if (closed && !g_fileFailed) {
@@ -252,23 +304,26 @@ void captureThreadMain(std::wstring path, HWND window) {
     g_gapCount = 0;
     g_fileCount = 0;
     g_fileFailed = false;
+    g_waitingForMicrophone = false;
     CoInitialize(nullptr);
 
     HANDLE file = INVALID_HANDLE_VALUE;
     AudioStream stream;
-    CaptureOutcome outcome = openAudioStream(stream);
-    if (outcome == CaptureOutcome::saved) {
-        outcome = startAnalysis(stream.format->nSamplesPerSec);
+    std::optional<CaptureOutcome> failure = openAudioStream(stream);
+    // From the moment the stream runs until this thread ends, the system does not sleep while
+    // idle; the display may turn off.
+    const bool keptAwake = !failure;
+    if (keptAwake) {
+        SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+        failure = startAnalysis(stream.format->nSamplesPerSec);
     }
-    if (outcome == CaptureOutcome::saved) {
+    if (!failure) {
         file = openWavFile(g_outputPathUtf8, WavOpen::replace);
         if (file == INVALID_HANDLE_VALUE) {
-            outcome = CaptureOutcome::fileNotCreated;
+            failure = CaptureOutcome::fileNotCreated;
         }
     }
-    if (outcome == CaptureOutcome::saved) {
-        outcome = recordAndWrite(stream, file, path, window);
-    }
+    const CaptureOutcome outcome = failure ? *failure : recordAndWrite(stream, file, path, window);
 
     // The window joins this thread when WM_CAPTURE_DONE arrives: from here on nothing may wait
     // for the window thread.
@@ -277,6 +332,9 @@ void captureThreadMain(std::wstring path, HWND window) {
 
     stopWorker(g_queueMutex, g_queueCond, g_analysisRunning, g_analysisThread);
     releaseAudioStream(stream);
+    if (keptAwake) {
+        SetThreadExecutionState(ES_CONTINUOUS);
+    }
     CoUninitialize();
     g_captureActive = false;
 }

@@ -45,12 +45,11 @@ enum class CaptureOutcome {
     fileNotWritten,
 };
 
-// Why the capture loop ended; the file is written in every case.
+// Why the capture loop ended; the file is written in every case. A stream that fails does not
+// end it: the recording waits for a microphone and goes on.
 enum class CaptureEnd {
-    stopped,                 // Stop, or closing
-    microphoneDisconnected,  // the stream failed or the device was invalidated
-    microphoneError,         // no packet could be taken for a whole second
-    outOfMemory,             // the recording could not grow
+    stopped,      // Stop, or closing
+    outOfMemory,  // the recording could not grow
 };
 
 // A recording whose file could not be written, kept (not copied) until the user saves it
@@ -103,6 +102,11 @@ extern std::atomic<std::uint32_t> g_gapCount;
 // included: more than one once a file was as large as a WAV file can be. Written by the capture
 // thread at the start, then by the thread that writes the files.
 extern std::atomic<unsigned> g_fileCount;
+// The current recording's stream failed and no microphone has opened since; set and cleared by
+// the capture thread.
+extern std::atomic<bool> g_waitingForMicrophone;
+// The rate of the blocks queued for analysis: guarded by g_queueMutex while the analysis thread
+// runs, so that a block is analysed at the rate it was recorded at.
 extern std::int32_t g_sampleRate;
 
 extern HWND g_mainWindow;
