@@ -172,14 +172,17 @@ void showWaiting(bool waiting, CaptureRun& run, HWND window) {
 }
 
 // Records from the stream and, after it fails, from each stream that opens in its place, until
-// stopped or out of memory. The time without a stream is one gap.
+// stopped or out of memory. The time without a stream is one gap, also where a stream that took
+// over fails before its first packet, as a device that is still being set up may.
 CaptureEnd recordUntilStopped(AudioStream& stream, CaptureRun& run, HWND window) {
     for (;;) {
         if (const std::optional<CaptureEnd> end =
                 captureUntilStopped(stream.capture, run, window)) {
             return *end;
         }
-        g_gapCount = ++run.gaps;
+        if (!run.firstPacket) {
+            g_gapCount = ++run.gaps;
+        }
         showWaiting(true, run, window);
         releaseFailedStream(stream);
         if (!waitForMicrophone(stream, run.channels, run.sampleRate)) {
