@@ -10,6 +10,8 @@ driver=$2
 
 harness_init
 harness_wine_prefix microphone_gap
+# Wine logs a thread's power requests, which it does not act on, as warnings of ntdll.
+export WINEDEBUG="$WINEDEBUG,warn+ntdll"
 harness_start_xvfb
 harness_start_pulse 2 48000
 harness_play_sine 997,440 0.5 60
@@ -33,3 +35,9 @@ status=0
 wait "$driver_pid" || status=$?
 cat "$log"
 ((status == 0)) || harness_fail "the driver failed ($status)" "$log"
+# The system kept awake from the stream's start to the recording's end, and let go then, by one
+# thread (a power request is the thread's own).
+read -r -a requests <<<"$(grep -o '[0-9a-f]*:warn:ntdll:NtSetThreadExecutionState (0x[0-9a-f]*' \
+    "$log" | sed 's/:warn.*(/ /' | tr '\n' ' ')"
+[[ "${requests[*]}" == "${requests[0]:-none} 0x80000001 ${requests[0]:-none} 0x80000000" ]] ||
+    harness_fail "power requests (thread, flags): '${requests[*]}'" "$log"
