@@ -42,9 +42,8 @@ bool held = false;
 bool discontinuity = false;  // packets were lost since the last one taken
 std::vector<BYTE> heldData;
 UINT32 heldFrames = 0;
-int streams = 0;                          // capture clients handed out
 std::optional<Clock::time_point> goneAt;  // when the scripted outage began
-int goneStream = 0;                       // the stream that was running then
+int goneStream = 0;                       // the Start that began the stream running then
 std::optional<std::thread::id> executionStateThread;
 
 thread_local int comDepth = 0;
@@ -67,14 +66,14 @@ HRESULT enter(AudioCall call) {
     return S_OK;
 }
 
-// Whether this stream was running when the endpoint went away; the outage begins once its
-// packet has been reached.
-bool streamGone(int stream) {
+// Whether the running stream was running when the endpoint went away; the outage begins once
+// its packet has been reached.
+bool streamGone() {
     if (script.outage && !goneAt && packetIndex >= script.outage->afterPackets) {
         goneAt = Clock::now();
-        goneStream = streams;
+        goneStream = record.starts;
     }
-    return goneAt && goneStream == stream;
+    return goneAt && goneStream == record.starts;
 }
 
 const std::vector<BYTE>& currentMixFormat() {
@@ -154,7 +153,7 @@ Object* make() {
 
 class CaptureClient final : public Counted<IAudioCaptureClient> {
   public:
-    CaptureClient() : Counted("captureClient"), stream_(++streams) {}
+    CaptureClient() : Counted("captureClient") {}
 
     HRESULT GetBuffer(BYTE** data, UINT32* framesToRead, DWORD* flags, UINT64* devicePosition,
                       UINT64* qpcPosition) override {
@@ -168,7 +167,7 @@ class CaptureClient final : public Counted<IAudioCaptureClient> {
         if (held) {
             return AUDCLNT_E_OUT_OF_ORDER;
         }
-        if (streamGone(stream_) && FAILED(script.outage->streamResult)) {
+        if (streamGone() && FAILED(script.outage->streamResult)) {
             return script.outage->streamResult;
         }
         if (devicePosition != nullptr) {
@@ -177,7 +176,7 @@ class CaptureClient final : public Counted<IAudioCaptureClient> {
         if (qpcPosition != nullptr) {
             *qpcPosition = 0;
         }
-        if (streamGone(stream_) || !packetReady()) {
+        if (streamGone() || !packetReady()) {
             *data = nullptr;
             *framesToRead = 0;
             *flags = 0;
@@ -232,7 +231,7 @@ class CaptureClient final : public Counted<IAudioCaptureClient> {
             return E_POINTER;
         }
         *framesInNextPacket = 0;
-        if (streamGone(stream_)) {
+        if (streamGone()) {
             return script.outage->streamResult;
         }
         if (packetReady()) {
@@ -240,9 +239,6 @@ class CaptureClient final : public Counted<IAudioCaptureClient> {
         }
         return S_OK;
     }
-
-  private:
-    int stream_;
 };
 
 class AudioClient final : public Counted<IAudioClient> {
@@ -443,7 +439,6 @@ void setEndpoint(EndpointScript newScript) {
     discontinuity = false;
     heldData.clear();
     heldFrames = 0;
-    streams = 0;
     goneAt.reset();
     goneStream = 0;
     executionStateThread.reset();
