@@ -421,7 +421,8 @@ struct Comeback {
     HRESULT openResult;
     DWORD returnRate;
     bool convertsPcm;
-    DWORD flags;  // of the stream that takes over
+    DWORD flags;        // of the stream that takes over
+    bool keptInMemory;  // the file fails: saved elsewhere after Stop
 };
 
 class MicrophoneComesBack : public CaptureThread, public ::testing::WithParamInterface<Comeback> {};
@@ -439,9 +440,18 @@ TEST_P(MicrophoneComesBack, TheRecordingGoesOnAfterOneGap) {
                                                .openResult = c.openResult,
                                                .returnFormat = floatFormat(2, c.returnRate)});
     script.convertsPcm = c.convertsPcm;
+    if (c.keptInMemory) {
+        useFile("/dev/full");
+    }
     start(std::move(script));
     EXPECT_TRUE(waitUntil([] { return g_waitingForMicrophone.load(); }));
     stopAfter(7);
+    expectEnded();
+    if (c.keptInMemory) {
+        EXPECT_EQ(g_captureOutcome, CaptureOutcome::fileNotWritten);
+        useFile(dir_ / "out.wav");
+        std::thread(saveRecordingThreadMain, testWindow()).join();
+    }
 
     EXPECT_FALSE(g_waitingForMicrophone);
     EXPECT_EQ(g_gapCount, 1u);
@@ -469,7 +479,6 @@ TEST_P(MicrophoneComesBack, TheRecordingGoesOnAfterOneGap) {
     ASSERT_GE(record.releases.size(), 2 * kAllReleased.size());
     EXPECT_TRUE(std::equal(kAllReleased.begin(), kAllReleased.end(), record.releases.begin()));
     EXPECT_TRUE(std::equal(kAllReleased.rbegin(), kAllReleased.rend(), record.releases.rbegin()));
-    expectEnded();
 }
 
 constexpr HRESULT kGoneResult = AUDCLNT_E_DEVICE_INVALIDATED;
@@ -480,13 +489,16 @@ constexpr DWORD kConversion =
 INSTANTIATE_TEST_SUITE_P(
     InvalidatedOrSilent, MicrophoneComesBack,
     ::testing::Values(Comeback{"Invalidated", kGoneResult, AudioCall::getDefaultAudioEndpoint,
-                               E_NOTFOUND, 48000, true, 0},
-                      Comeback{"Silent", S_OK, AudioCall::initialize, kCreateFailed, 48000, true,
-                               0},
+                               E_NOTFOUND, 48000, true, 0, false},
+                      Comeback{"Silent", S_OK, AudioCall::initialize, kCreateFailed, 48000, true, 0,
+                               false},
                       Comeback{"AtAnotherRateConverted", kGoneResult, AudioCall::initialize,
-                               kCreateFailed, 44100, true, kConversion},
+                               kCreateFailed, 44100, true, kConversion, false},
                       Comeback{"AtAnotherRateInTheNextFile", kGoneResult, AudioCall::initialize,
-                               kCreateFailed, 44100, false, 0}),
+                               kCreateFailed, 44100, false, 0, false},
+                      // Saved elsewhere after Stop, what memory kept is split the same way.
+                      Comeback{"AtAnotherRateKeptInMemory", kGoneResult, AudioCall::initialize,
+                               kCreateFailed, 44100, false, 0, true}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(CaptureThread, StopWhileWaitingForTheMicrophoneSavesWhatWasRecordedAtOnce) {
