@@ -31,8 +31,10 @@ constexpr int kAnalysisUpdatesPerSecond = 5;
 constexpr auto kRepaintInterval =
     std::chrono::microseconds(1'000'000 / (kRepaintsPerSecond - kAnalysisUpdatesPerSecond));
 // A running shared-mode stream delivers packets all the time, silence included: none for this
-// long, whether GetBuffer fails or there is nothing, means that it failed.
+// long, whether GetBuffer fails or there is nothing, means that it failed. Its first packet may
+// take longer: under Wine it came up to 2 s after Start.
 constexpr auto kLongestWithoutPacket = std::chrono::seconds(1);
+constexpr auto kLongestBeforeFirstPacket = std::chrono::seconds(5);
 
 // What the capture loop keeps from packet to packet.
 struct CaptureRun {
@@ -134,7 +136,8 @@ std::optional<CaptureEnd> captureUntilStopped(IAudioCaptureClient* capture, Capt
             tellWindow(run, window, false);
         }
         const auto waitStart = Clock::now();
-        if (waitStart - run.lastPacket >= kLongestWithoutPacket) {
+        if (waitStart - run.lastPacket >=
+            (run.firstPacket ? kLongestBeforeFirstPacket : kLongestWithoutPacket)) {
             return std::nullopt;
         }
         std::this_thread::sleep_until(waitStart + kCapturePollWait);
@@ -173,7 +176,7 @@ void showWaiting(bool waiting, CaptureRun& run, HWND window) {
 
 // Records from the stream and, after it fails, from each stream that opens in its place, until
 // stopped or out of memory. The time without a stream is one gap, also where a stream that took
-// over fails before its first packet, as a device that is still being set up may.
+// over fails before its first packet.
 CaptureEnd recordUntilStopped(AudioStream& stream, CaptureRun& run, HWND window) {
     for (;;) {
         if (const std::optional<CaptureEnd> end =
