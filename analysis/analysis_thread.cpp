@@ -1,5 +1,6 @@
 #include "analysis/analysis_thread.h"
 
+#include <cstdint>
 #include <new>
 #include <utility>
 
@@ -8,9 +9,10 @@
 
 namespace {
 
-// Waits for the oldest queued block and moves it into `block`. False once analysis must stop;
-// blocks still queued then are left for the next recording's analysis thread.
-bool takeOldestBlock(SampleBlock& block) {
+// Waits for the oldest queued block and moves it into `block`, with the rate it was recorded at.
+// False once analysis must stop; blocks still queued then are left for the next recording's
+// analysis thread.
+bool takeOldestBlock(SampleBlock& block, std::int32_t& sampleRate) {
     std::unique_lock lock(g_queueMutex);
     while (g_blockQueue.empty() && g_analysisRunning) {
         g_queueCond.wait(lock);
@@ -20,6 +22,7 @@ bool takeOldestBlock(SampleBlock& block) {
     }
     block = std::move(g_blockQueue.front());
     g_blockQueue.pop_front();
+    sampleRate = g_sampleRate;
     return true;
 }
 
@@ -32,11 +35,12 @@ void analysisThreadMain() {
     for (;;) {
         {
             SampleBlock block;
-            if (!takeOldestBlock(block)) {
+            std::int32_t sampleRate = 0;
+            if (!takeOldestBlock(block, sampleRate)) {
                 return;
             }
             try {
-                analyzeBlock(block.data(), block.size(), g_sampleRate);
+                analyzeBlock(block.data(), block.size(), sampleRate);
             } catch (const std::bad_alloc&) {
                 // Short of memory this block goes unanalysed; the next one tries again.
             }

@@ -42,10 +42,6 @@ const OutcomeTexts& textsOf(CaptureOutcome outcome) {
 // Why a saved recording ended early, in front of "Saved to: ".
 const wchar_t* endReason(CaptureEnd end) {
     switch (end) {
-        case CaptureEnd::microphoneDisconnected:
-            return L"Recording stopped: microphone disconnected. ";
-        case CaptureEnd::microphoneError:
-            return L"Recording stopped: microphone error. ";
         case CaptureEnd::outOfMemory:
             return L"Recording stopped: out of memory. ";
         case CaptureEnd::stopped:
@@ -107,11 +103,15 @@ std::wstring beginningText(const SavedFiles& files) {
 
 }  // namespace
 
-std::wstring recordingStatus(unsigned fileNumber, std::uint32_t gaps, bool fileFailed) {
+std::wstring recordingStatus(unsigned fileNumber, std::uint32_t gaps, bool fileFailed,
+                             bool waitingForMicrophone) {
     std::wstring details;
     const auto add = [&details](const std::wstring& part) {
         details += (details.empty() ? L"" : L", ") + part;
     };
+    if (waitingForMicrophone) {
+        add(L"waiting for the microphone");
+    }
     if (fileNumber > 1) {
         add(L"file " + std::to_wstring(fileNumber));
     }

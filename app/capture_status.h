@@ -28,9 +28,10 @@ struct SavedFiles {
     std::uint64_t framesInto = 0;
 };
 
-// The status line while recording: which file is being written (from the second one on), the
-// gaps the audio system reported so far and whether the file has stopped taking data.
-std::wstring recordingStatus(unsigned fileNumber, std::uint32_t gaps, bool fileFailed);
+// The status line while recording: whether it waits for a microphone, which file is being
+// written (from the second one on), the gaps so far and whether the file has stopped taking data.
+std::wstring recordingStatus(unsigned fileNumber, std::uint32_t gaps, bool fileFailed,
+                             bool waitingForMicrophone);
 // The status line once a recording has ended this way.
 std::wstring captureStatus(CaptureOutcome outcome, CaptureEnd end, std::uint32_t gaps,
                            const SavedFiles& files);

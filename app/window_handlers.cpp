@@ -18,11 +18,12 @@ namespace {
 constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kPanelStyle = WS_CHILD | WS_VISIBLE | SS_OWNERDRAW;
 
-// What the status line shows while recording: the file, the gap count, and whether the file
-// failed.
+// What the status line shows while recording: the file, the gap count, whether the file failed
+// and whether the recording waits for a microphone.
 unsigned shownFileNumber = 0;
 std::uint32_t shownGaps = 0;
 bool shownFileFailed = false;
+bool shownWaiting = false;
 
 HWND createChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id,
                  int x, int y, int width, int height) {
@@ -38,7 +39,8 @@ void showRecording() {
     shownFileNumber = g_fileCount;
     shownGaps = g_gapCount;
     shownFileFailed = g_fileFailed;
-    showStatus(recordingStatus(shownFileNumber, shownGaps, shownFileFailed));
+    shownWaiting = g_waitingForMicrophone;
+    showStatus(recordingStatus(shownFileNumber, shownGaps, shownFileFailed, shownWaiting));
 }
 
 // Where the recording that just ended, or its save elsewhere, put it: the files named after the
@@ -250,16 +252,16 @@ LRESULT onCaptureDone(HWND window) {
 }
 
 // Invalidations merge; the panels repaint once the queue is idle. While recording, the status
-// line follows the file being written, the gap count and the file's state (not once Stop or a close
-// request has cleared g_recording: the end of the recording and the close handshake own the status
-// line then).
+// line follows the file being written, the gap count, the file's state and the wait for a
+// microphone (not once Stop or a close request has cleared g_recording: the end of the recording
+// and the close handshake own the status line then).
 LRESULT onSpectrumReady() {
     InvalidateRect(g_wavePanel, nullptr, TRUE);
     InvalidateRect(g_levelPanel, nullptr, TRUE);
     InvalidateRect(g_spectrumPanel, nullptr, TRUE);
     if (g_recording && g_captureActive &&
         (g_fileCount != shownFileNumber || g_gapCount != shownGaps ||
-         g_fileFailed != shownFileFailed)) {
+         g_fileFailed != shownFileFailed || g_waitingForMicrophone != shownWaiting)) {
         showRecording();
     }
     return 0;

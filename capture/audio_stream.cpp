@@ -31,7 +31,11 @@ unsigned recordingChannels(unsigned deviceChannels) {
     return deviceChannels < 2 ? 1u : 2u;
 }
 
-std::optional<CaptureOutcome> openAudioStream(AudioStream& stream) {
+const WAVEFORMATEX& deliveredFormat(const AudioStream& stream) {
+    return stream.converted ? *stream.converted : *stream.format;
+}
+
+std::optional<CaptureOutcome> activateDefaultDevice(AudioStream& stream) {
     if (const HRESULT result =
             CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL, kIidIMMDeviceEnumerator,
                              reinterpret_cast<void**>(&stream.enumerator));
@@ -51,15 +55,13 @@ std::optional<CaptureOutcome> openAudioStream(AudioStream& stream) {
     if (const HRESULT result = stream.client->GetMixFormat(&stream.format); FAILED(result)) {
         return setupFailure(result);
     }
-    // Checked before anything is opened: a layout that cannot be converted would only record an
-    // empty file.
-    if (sampleLayoutOf(*stream.format) == SampleLayout::unsupported) {
-        return CaptureOutcome::unsupportedFormat;
-    }
-    // The stream is opened in the device's own format: a shared-mode stream refuses a format whose
-    // fields disagree, and rewriting only the channel count would have the system downmix into it.
-    if (const HRESULT result = stream.client->Initialize(
-            AUDCLNT_SHAREMODE_SHARED, 0, kBufferDuration, 0, stream.format, nullptr);
+    return std::nullopt;
+}
+
+std::optional<CaptureOutcome> startStream(AudioStream& stream, DWORD flags,
+                                          const WAVEFORMATEX& format) {
+    if (const HRESULT result = stream.client->Initialize(AUDCLNT_SHAREMODE_SHARED, flags,
+                                                         kBufferDuration, 0, &format, nullptr);
         FAILED(result)) {
         return setupFailure(result);
     }
@@ -72,6 +74,20 @@ std::optional<CaptureOutcome> openAudioStream(AudioStream& stream) {
         return setupFailure(result);
     }
     return std::nullopt;
+}
+
+std::optional<CaptureOutcome> openAudioStream(AudioStream& stream) {
+    if (const std::optional<CaptureOutcome> failure = activateDefaultDevice(stream)) {
+        return failure;
+    }
+    // Checked before anything is opened: a layout that cannot be converted would only record an
+    // empty file.
+    if (sampleLayoutOf(*stream.format) == SampleLayout::unsupported) {
+        return CaptureOutcome::unsupportedFormat;
+    }
+    // The stream is opened in the device's own format: a shared-mode stream refuses a format whose
+    // fields disagree, and rewriting only the channel count would have the system downmix into it.
+    return startStream(stream, 0, *stream.format);
 }
 
 void releaseAudioStream(AudioStream& stream) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <new>
 #include <memory>
+#include <new>
 #include <optional>
 #include <span>
 #include <thread>
@@ -15,6 +15,7 @@
 #include "capture/file_writer.h"
 #include "capture/recording_buffer.h"
 #include "capture/sample_conversion.h"
+#include "capture/stream_recovery.h"
 #include "capture/wav_files.h"
 #include "capture/wav_writer.h"
 #include "state/shared_state.h"
@@ -23,7 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kPollWait = std::chrono::milliseconds(5);
 // The window repaints the panels for each WM_SPECTRUM_READY: at most 60 times a second, a
 // screen's pace, since what it paints faster nobody sees. The analysis thread sends up to 5 a
 // second (one per block), this thread the rest.
@@ -31,19 +31,22 @@ constexpr int kRepaintsPerSecond = 60;
 constexpr int kAnalysisUpdatesPerSecond = 5;
 constexpr auto kRepaintInterval =
     std::chrono::microseconds(1'000'000 / (kRepaintsPerSecond - kAnalysisUpdatesPerSecond));
-// GetBuffer failing this long without a packet in between ends the recording.
-constexpr auto kLongestPacketFailure = std::chrono::seconds(1);
+// A running shared-mode stream delivers packets all the time, silence included: none for this
+// long, whether GetBuffer fails or there is nothing, means that it failed. Its first packet may
+// take longer: under Wine it came up to 2 s after Start.
+constexpr auto kLongestWithoutPacket = std::chrono::seconds(1);
+constexpr auto kLongestBeforeFirstPacket = std::chrono::seconds(5);
 
 // What the capture loop keeps from packet to packet.
 struct CaptureRun {
-    Recording* recording = nullptr;  // its files are the file writer's while it runs
     SampleLayout layout = SampleLayout::unsupported;
     unsigned deviceChannels = 0;
     unsigned channels = 0;  // recorded: the device's first two, or its only one
+    std::uint32_t sampleRate = 0;
+    Recording* recording = nullptr;  // its files are the file writer's while it runs
     std::uint32_t gaps = 0;
     bool firstPacket = true;
-    // GetBuffer has failed since then, with no packet in between; none while it works.
-    Clock::time_point failingSince{};
+    Clock::time_point lastPacket = Clock::now();                     // or the stream's start
     Clock::time_point lastUpdate = Clock::now() - kRepaintInterval;  // told to the window
     bool updateWaiting = false;  // display data the window has not been told of
 };
@@ -88,28 +91,20 @@ void takePacket(const BYTE* data, UINT32 frames, DWORD flags, CaptureRun& run, H
     tellWindow(run, window, gap);
 }
 
-// A failed GetBuffer: the device is gone, or it has failed for too long, or the loop waits and
-// polls again.
-std::optional<CaptureEnd> packetFailure(HRESULT result, CaptureRun& run) {
-    if (result == AUDCLNT_E_DEVICE_INVALIDATED) {
-        return CaptureEnd::microphoneDisconnected;
-    }
-    const auto now = Clock::now();
-    if (run.failingSince == Clock::time_point{}) {
-        run.failingSince = now;
-    } else if (now - run.failingSince >= kLongestPacketFailure) {
-        return CaptureEnd::microphoneError;
-    }
-    return std::nullopt;
+// A GetBuffer that fails because the device went away or the audio service stopped fails the
+// stream at once; after any other failure the loop polls again.
+bool streamGone(HRESULT result) {
+    return result == AUDCLNT_E_DEVICE_INVALIDATED || result == AUDCLNT_E_SERVICE_NOT_RUNNING;
 }
 
 // Polls the stream every 5 ms and takes the available packets back to back, until g_recording is
-// cleared, the stream fails or memory runs out.
-CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HWND window) {
+// cleared or memory runs out; nothing when the stream fails.
+std::optional<CaptureEnd> captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run,
+                                              HWND window) {
     while (g_recording) {
         UINT32 packetFrames = 0;
         if (FAILED(capture->GetNextPacketSize(&packetFrames))) {
-            return CaptureEnd::microphoneDisconnected;
+            return std::nullopt;
         }
         while (packetFrames != 0 && g_recording) {
             BYTE* data = nullptr;
@@ -117,12 +112,12 @@ CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HW
             DWORD flags = 0;
             if (const HRESULT got = capture->GetBuffer(&data, &frames, &flags, nullptr, nullptr);
                 FAILED(got)) {
-                if (const std::optional<CaptureEnd> end = packetFailure(got, run)) {
-                    return *end;
+                if (streamGone(got)) {
+                    return std::nullopt;
                 }
                 break;
             }
-            run.failingSince = {};
+            run.lastPacket = Clock::now();
             bool outOfMemory = false;
             try {
                 takePacket(data, frames, flags, run, window);
@@ -133,23 +128,85 @@ CaptureEnd captureUntilStopped(IAudioCaptureClient* capture, CaptureRun& run, HW
             if (outOfMemory) {
                 return CaptureEnd::outOfMemory;
             }
-            if (capture->GetNextPacketSize(&packetFrames) == AUDCLNT_E_DEVICE_INVALIDATED) {
-                return CaptureEnd::microphoneDisconnected;
+            if (FAILED(capture->GetNextPacketSize(&packetFrames))) {
+                return std::nullopt;
             }
         }
         if (run.updateWaiting) {
             tellWindow(run, window, false);
         }
         const auto waitStart = Clock::now();
-        std::this_thread::sleep_until(waitStart + kPollWait);
+        if (waitStart - run.lastPacket >=
+            (run.firstPacket ? kLongestBeforeFirstPacket : kLongestWithoutPacket)) {
+            return std::nullopt;
+        }
+        std::this_thread::sleep_until(waitStart + kCapturePollWait);
     }
     return CaptureEnd::stopped;
 }
 
-bool startAnalysis(DWORD sampleRate) {
+// Takes packets from this stream from now on. Samples in another format than the recording's so
+// far are recorded as a change of format, where the file writer begins the next file; the live
+// view then starts again at the new rate. Throws std::bad_alloc when the change cannot be kept.
+void takeStream(const AudioStream& stream, CaptureRun& run) {
+    const WAVEFORMATEX& format = deliveredFormat(stream);
+    const unsigned channels = recordingChannels(format.nChannels);
+    if (channels != run.channels || format.nSamplesPerSec != run.sampleRate) {
+        changeCapturedFormat(run.recording->samples, static_cast<std::uint16_t>(channels),
+                             format.nSamplesPerSec);
+        if (format.nSamplesPerSec != run.sampleRate) {
+            changeDisplayRate(static_cast<std::int32_t>(format.nSamplesPerSec));
+        }
+    }
+    run.layout = sampleLayoutOf(format);
+    run.deviceChannels = format.nChannels;
+    run.channels = channels;
+    run.sampleRate = format.nSamplesPerSec;
+    // The discontinuity flag of a new stream's first packet means nothing.
+    run.firstPacket = true;
+    run.lastPacket = Clock::now();
+}
+
+// The status line says at once whether the recording waits for a microphone.
+void showWaiting(bool waiting, CaptureRun& run, HWND window) {
+    g_waitingForMicrophone = waiting;
+    g_level = 0.0f;
+    tellWindow(run, window, true);
+}
+
+// Records from the stream and, after it fails, from each stream that opens in its place, until
+// stopped or out of memory. The time without a stream is one gap, also where a stream that took
+// over fails before its first packet.
+CaptureEnd recordUntilStopped(AudioStream& stream, CaptureRun& run, HWND window) {
+    for (;;) {
+        if (const std::optional<CaptureEnd> end =
+                captureUntilStopped(stream.capture, run, window)) {
+            return *end;
+        }
+        if (!run.firstPacket) {
+            g_gapCount = ++run.gaps;
+        }
+        showWaiting(true, run, window);
+        releaseFailedStream(stream);
+        if (!waitForMicrophone(stream, run.channels, run.sampleRate)) {
+            return CaptureEnd::stopped;
+        }
+        try {
+            takeStream(stream, run);
+        } catch (const std::bad_alloc&) {
+            return CaptureEnd::outOfMemory;
+        }
+        showWaiting(false, run, window);
+    }
+}
+
+std::optional<CaptureOutcome> startAnalysis(DWORD sampleRate) {
     g_sampleRate = static_cast<std::int32_t>(sampleRate);
     g_analysisRunning = true;
-    return startThread(g_analysisThread, analysisThreadMain);
+    if (!startThread(g_analysisThread, analysisThreadMain)) {
+        return CaptureOutcome::microphoneUnavailable;
+    }
+    return std::nullopt;
 }
 
 // The recording's own memory, made before anything is recorded; null when memory is short.
@@ -168,22 +225,24 @@ std::unique_ptr<Recording> newRecording(std::wstring path) {
 // Announces the recording once its file holds a header, then records until stopped while the
 // file writer keeps the files up to date. A recording whose files failed is handed to the window
 // to be saved elsewhere, its failed file still open.
-CaptureOutcome recordAndWrite(const AudioStream& stream, HANDLE file,
+CaptureOutcome recordAndWrite(AudioStream& stream, HANDLE file,
                               std::unique_ptr<Recording>& recording, HWND window) {
-    const WAVEFORMATEX& format = *stream.format;
     CaptureRun run;
     run.recording = recording.get();
-    run.layout = sampleLayoutOf(format);
-    run.deviceChannels = format.nChannels;
-    run.channels = recordingChannels(format.nChannels);
+    run.channels = recordingChannels(stream.format->nChannels);
+    run.sampleRate = stream.format->nSamplesPerSec;
+    takeStream(stream, run);
     WavFiles& files = recording->files;
     files.channels = static_cast<std::uint16_t>(run.channels);
-    files.sampleRate = static_cast<std::uint32_t>(format.nSamplesPerSec);
+    files.sampleRate = run.sampleRate;
     startFileWriter(files, file, recording->samples, window);
     PostMessageW(window, WM_CAPTURE_STARTED, 0, 0);
     std::call_once(g_lastBlockTimeSet, [] { g_lastBlockTime = Clock::now(); });
-    g_captureEnd = captureUntilStopped(stream.capture, run, window);
-    stream.client->Stop();
+    g_captureEnd = recordUntilStopped(stream, run, window);
+    // Stopped while waiting for a microphone, there is no stream.
+    if (stream.client != nullptr) {
+        stream.client->Stop();
+    }
     stopFileWriter();
     if (!g_fileFailed) {
         const bool closed = closeWavFile(files.file);
@@ -229,7 +288,8 @@ Place placeOf(const WavFiles& files, const std::string& path) {
 bool writeKept(WavFiles& files, const RecordingBuffer& samples) {
     for (std::span<const Sample> next = samplesAfter(samples, files.written); !next.empty();
          next = samplesAfter(samples, files.written)) {
-        if (!appendToWavFiles(files, next.data(), next.size())) {
+        if (!followFormat(files, formatAt(samples, files.written)) ||
+            !appendToWavFiles(files, next.data(), next.size())) {
             return false;
         }
     }
@@ -323,6 +383,7 @@ void captureThreadMain(std::wstring path, HWND window) {
     g_fileCount = 0;
     g_lastFileNumber = 0;
     g_fileFailed = false;
+    g_waitingForMicrophone = false;
     CoInitialize(nullptr);
 
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -335,8 +396,12 @@ void captureThreadMain(std::wstring path, HWND window) {
     if (!failure) {
         failure = openAudioStream(stream);
     }
-    if (!failure && !startAnalysis(stream.format->nSamplesPerSec)) {
-        failure = CaptureOutcome::microphoneUnavailable;
+    // From the moment the stream runs until this thread ends, the system does not sleep while
+    // idle; the display may turn off.
+    const bool keptAwake = !failure;
+    if (keptAwake) {
+        SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+        failure = startAnalysis(stream.format->nSamplesPerSec);
     }
     if (!failure) {
         file = openWavFile(g_outputPathUtf8, WavOpen::replace);
@@ -354,6 +419,9 @@ void captureThreadMain(std::wstring path, HWND window) {
 
     stopWorker(g_queueMutex, g_queueCond, g_analysisRunning, g_analysisThread);
     releaseAudioStream(stream);
+    if (keptAwake) {
+        SetThreadExecutionState(ES_CONTINUOUS);
+    }
     CoUninitialize();
     g_captureActive = false;
 }

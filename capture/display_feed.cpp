@@ -30,6 +30,14 @@ void updateHistoryAndQueue(const std::vector<Sample>& firstChannel) {
 
 }  // namespace
 
+void changeDisplayRate(std::int32_t sampleRate) {
+    std::lock_guard waveLock(g_waveMutex);
+    g_leftHistory.clear();
+    std::lock_guard queueLock(g_queueMutex);
+    g_blockQueue.clear();
+    g_sampleRate = sampleRate;
+}
+
 void feedDisplay(const std::vector<Sample>& firstChannel) {
     try {
         updateHistoryAndQueue(firstChannel);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "state/shared_state.h"
@@ -9,3 +10,6 @@
 // for the analysis thread. A block that finds the queue full is dropped, and the next packet tries
 // again.
 void feedDisplay(const std::vector<Sample>& firstChannel);
+// The history and the queued blocks of the old rate are dropped, and blocks from now on are
+// analysed at this one.
+void changeDisplayRate(std::int32_t sampleRate);

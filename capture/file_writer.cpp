@@ -53,14 +53,17 @@ bool writeCaptured(WriterRun& run) {
     }
     while (run.files.written < end) {
         std::span<const Sample> pending;
+        std::optional<RecordingFormat> format;
         {
             std::lock_guard lock(g_fileMutex);
             pending = samplesAfter(run.recording, run.files.written);
+            format = formatAt(run.recording, run.files.written);
         }
         pending = pending.first(static_cast<std::size_t>(
             std::min<std::uint64_t>(pending.size(), end - run.files.written)));
         const std::size_t filesBefore = run.files.numbers.size();
-        if (!appendToWavFiles(run.files, pending.data(), pending.size())) {
+        if (!followFormat(run.files, format) ||
+            !appendToWavFiles(run.files, pending.data(), pending.size())) {
             return false;
         }
         if (run.files.numbers.size() != filesBefore) {
@@ -141,6 +144,12 @@ void startFileWriter(WavFiles& files, HANDLE file, RecordingBuffer& recording, H
 void appendCaptured(RecordingBuffer& recording, const Sample* samples, std::size_t count) {
     std::lock_guard lock(g_fileMutex);
     appendToRecording(recording, samples, count);
+}
+
+void changeCapturedFormat(RecordingBuffer& recording, std::uint16_t channels,
+                          std::uint32_t sampleRate) {
+    std::lock_guard lock(g_fileMutex);
+    recording.formatChanges.push_back({recordedSampleCount(recording), channels, sampleRate});
 }
 
 void stopFileWriter() {

@@ -4,11 +4,12 @@
 // closes the current file.
 //
 // Hand-over: the capture thread appends every packet to its recording buffer under g_fileMutex
-// (appendCaptured); the writer takes the place of the samples it has not written yet under the
-// same mutex and writes them without it. Appended samples never move or change, so the writer
-// reads them outside the lock. Once they are written and flushed to the device, the writer
-// releases them from the buffer, also under the mutex; after a file has failed it releases
-// nothing more. g_fileMutex is never held with another mutex, nor during a write.
+// (appendCaptured), and so it records where the format changes (changeCapturedFormat); the writer
+// takes the place and format of the samples it has not written yet under the same mutex and
+// writes them without it, in the next file from a change of format on. Appended samples never move
+// or change, so the writer reads them outside the lock. Once they are written and flushed to the
+// device, the writer releases them from the buffer, also under the mutex; after a file has failed
+// it releases nothing more. g_fileMutex is never held with another mutex, nor during a write.
 #pragma once
 
 #include <chrono>
@@ -34,5 +35,9 @@ constexpr std::uint64_t kFileFlushSamples = std::uint64_t{8} << 20;
 void startFileWriter(WavFiles& files, HANDLE file, RecordingBuffer& recording, HWND window);
 // The capture thread's append of a packet's samples to its recording.
 void appendCaptured(RecordingBuffer& recording, const Sample* samples, std::size_t count);
+// The samples appended from now on have this many channels at this rate. Throws std::bad_alloc
+// when the change cannot be kept; the format is then unchanged.
+void changeCapturedFormat(RecordingBuffer& recording, std::uint16_t channels,
+                          std::uint32_t sampleRate);
 // Lets the writer write the rest and the final header, flush, and end; waits for it.
 void stopFileWriter();

@@ -32,7 +32,26 @@ std::span<const Sample> samplesAfter(const RecordingBuffer& recording, std::uint
         return {};
     }
     const auto offset = static_cast<std::size_t>(held % kRecordingChunkSamples);
-    return std::span<const Sample>(recording.chunks[chunk]).subspan(offset);
+    std::span<const Sample> samples =
+        std::span<const Sample>(recording.chunks[chunk]).subspan(offset);
+    const auto next =
+        std::find_if(recording.formatChanges.begin(), recording.formatChanges.end(),
+                     [from](const RecordingFormat& change) { return change.start > from; });
+    if (next != recording.formatChanges.end()) {
+        samples = samples.first(
+            static_cast<std::size_t>(std::min<std::uint64_t>(samples.size(), next->start - from)));
+    }
+    return samples;
+}
+
+std::optional<RecordingFormat> formatAt(const RecordingBuffer& recording, std::uint64_t sample) {
+    std::optional<RecordingFormat> format;
+    for (const RecordingFormat& change : recording.formatChanges) {
+        if (change.start <= sample) {
+            format = change;
+        }
+    }
+    return format;
 }
 
 void releaseRecordingBefore(RecordingBuffer& recording, std::uint64_t end) {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "state/samples.h"
@@ -18,7 +19,10 @@ void appendToRecording(RecordingBuffer& recording, const Sample* samples, std::s
 // Samples recorded since the start, including those already released.
 std::uint64_t recordedSampleCount(const RecordingBuffer& recording);
 // The samples that follow the first `from` of the recording (at least recording.first), up to
-// the end of their chunk; empty at the end.
+// the end of their chunk or the next change of format; empty at the end.
 std::span<const Sample> samplesAfter(const RecordingBuffer& recording, std::uint64_t from);
+// The last change of format at or before sample number `sample`; none while the recording is in
+// the format it began in.
+std::optional<RecordingFormat> formatAt(const RecordingBuffer& recording, std::uint64_t sample);
 // Gives back the chunks that hold only samples before number `end`.
 void releaseRecordingBefore(RecordingBuffer& recording, std::uint64_t end);

@@ -13,14 +13,17 @@ std::uint64_t inCurrentFile(const WavFiles& files) {
     return files.written - files.fileStart;
 }
 
-// The current file complete, the next one begins under the first free name after its own. Where
-// that fails, the file that failed is the one being finished or the one that was to begin.
-bool beginNextFile(WavFiles& files) {
+// The current file complete, the next one begins, in this format, under the first free name after
+// its own. Where that fails, the file that failed is the one being finished or the one that was
+// to begin.
+bool beginNextFile(WavFiles& files, std::uint16_t channels, std::uint32_t sampleRate) {
     // Reserved first, so that a file once created is always counted.
     files.numbers.reserve(files.numbers.size() + 1);
     if (!finishWavFiles(files)) {
         return false;
     }
+    files.channels = channels;
+    files.sampleRate = sampleRate;
     files.fileStart = files.written;
     for (unsigned number = files.numbers.back() + 1; number < kMostFileNumbers; ++number) {
         files.file = openWavFile(numberedFileName(files.firstPath, number), WavOpen::createNew);
@@ -48,7 +51,8 @@ bool beginWavFiles(WavFiles& files, HANDLE file, std::uint64_t start) {
 bool appendToWavFiles(WavFiles& files, const Sample* samples, std::size_t count) {
     const std::uint64_t fileSamples = maxWavFrames(files.channels) * files.channels;
     while (count > 0) {
-        if (inCurrentFile(files) == fileSamples && !beginNextFile(files)) {
+        if (inCurrentFile(files) == fileSamples &&
+            !beginNextFile(files, files.channels, files.sampleRate)) {
             return false;
         }
         const auto taken = static_cast<std::size_t>(
@@ -61,6 +65,19 @@ bool appendToWavFiles(WavFiles& files, const Sample* samples, std::size_t count)
         count -= taken;
     }
     return true;
+}
+
+bool followFormat(WavFiles& files, const std::optional<RecordingFormat>& format) {
+    if (!format || (format->channels == files.channels && format->sampleRate == files.sampleRate)) {
+        return true;
+    }
+    // A file that holds nothing yet takes the new format itself.
+    if (inCurrentFile(files) == 0) {
+        files.channels = format->channels;
+        files.sampleRate = format->sampleRate;
+        return describeWavFiles(files);
+    }
+    return beginNextFile(files, format->channels, format->sampleRate);
 }
 
 bool describeWavFiles(WavFiles& files) {

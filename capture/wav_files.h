@@ -1,12 +1,14 @@
 // The files one recording is written into, one after another. The first has the chosen name;
 // when it holds as much as a WAV file can, it is finished and the recording goes on, sample for
-// sample, in "<name> (2).wav" in the same folder, then "(3)", and so on. A name that is taken
-// is skipped: a later file never replaces one that exists.
+// sample, in "<name> (2).wav" in the same folder, then "(3)", and so on; so it does where the
+// recording's format changes. A name that is taken is skipped: a later file never replaces one
+// that exists.
 //
 // A file that fails stays open and current: it still holds its part of the recording.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -37,6 +39,9 @@ String numberedFileName(const String& path, unsigned number) {
 bool beginWavFiles(WavFiles& files, HANDLE file, std::uint64_t start);
 // Adds samples behind those written, going on in the next file where the current one is full.
 bool appendToWavFiles(WavFiles& files, const Sample* samples, std::size_t count);
+// Goes on in the next file when the samples that follow those written are in another format
+// (formatAt of the recording) than the current file.
+bool followFormat(WavFiles& files, const std::optional<RecordingFormat>& format);
 // The current file's header, describing what it holds.
 bool describeWavFiles(WavFiles& files);
 bool flushWavFiles(const WavFiles& files);

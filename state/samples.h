@@ -9,12 +9,21 @@
 
 using Sample = std::int16_t;
 using SampleBlock = std::vector<Sample>;
+// From sample number `start` of a recording on, its frames have this many channels at this rate.
+struct RecordingFormat {
+    std::uint64_t start = 0;
+    std::uint16_t channels = 0;
+    std::uint32_t sampleRate = 0;
+};
+
 // The part of a recording that memory holds, frames interleaved, in chunks so that it grows
 // without moving: from sample number `first` of the recording on. What its file has durably
-// taken is released from the front, a chunk at a time.
+// taken is released from the front, a chunk at a time. The format of a recording changes only
+// when a stream in another format takes over after a failed one; every change is kept, in order.
 struct RecordingBuffer {
     std::deque<std::vector<Sample>> chunks;
     std::uint64_t first = 0;
+    std::vector<RecordingFormat> formatChanges;
 };
 
 // A sample's value as a fraction of full scale: 2^-15.

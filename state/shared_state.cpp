@@ -22,6 +22,7 @@ std::atomic<CaptureEnd> g_captureEnd{CaptureEnd::stopped};
 std::atomic<std::uint32_t> g_gapCount{0};
 std::atomic<unsigned> g_fileCount{0};
 std::atomic<unsigned> g_lastFileNumber{0};
+std::atomic<bool> g_waitingForMicrophone{false};
 std::int32_t g_sampleRate = 44100;
 
 HWND g_mainWindow = nullptr;

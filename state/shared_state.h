@@ -50,12 +50,11 @@ enum class CaptureOutcome {
     earlierFileChosen,
 };
 
-// Why the capture loop ended; the file is written in every case.
+// Why the capture loop ended; the file is written in every case. A stream that fails does not
+// end it: the recording waits for a microphone and goes on.
 enum class CaptureEnd {
-    stopped,                 // Stop, or closing
-    microphoneDisconnected,  // the stream failed or the device was invalidated
-    microphoneError,         // no packet could be taken for a whole second
-    outOfMemory,             // the recording could not grow
+    stopped,      // Stop, or closing
+    outOfMemory,  // the recording could not grow
 };
 
 extern std::mutex g_queueMutex;
@@ -89,6 +88,11 @@ extern std::atomic<unsigned> g_fileCount;
 // The "(n)" in the current or last file's name: g_fileCount unless the numbering skipped a name
 // that was taken.
 extern std::atomic<unsigned> g_lastFileNumber;
+// The current recording's stream failed and no microphone has opened since; set and cleared by
+// the capture thread.
+extern std::atomic<bool> g_waitingForMicrophone;
+// The rate of the blocks queued for analysis: guarded by g_queueMutex while the analysis thread
+// runs, so that a block is analysed at the rate it was recorded at.
 extern std::int32_t g_sampleRate;
 
 extern HWND g_mainWindow;

@@ -207,17 +207,21 @@ TEST(Startup, EndsAtOnceWhenTheClassOrTheWindowCannotBeMade) {
 
 TEST(StatusLine, TellsHowARecordingEndedItsGapsAndItsFiles) {
     const std::wstring path = L"C:\\take.wav";
-    EXPECT_EQ(recordingStatus(1, 0, false), L"Recording...");
-    EXPECT_EQ(recordingStatus(1, 1, false), L"Recording... (1 gap)");
-    EXPECT_EQ(recordingStatus(1, 12, false), L"Recording... (12 gaps)");
-    EXPECT_EQ(recordingStatus(1, 0, true), L"Recording... (cannot write the file, kept in memory)");
-    EXPECT_EQ(recordingStatus(1, 1, true),
+    EXPECT_EQ(recordingStatus(1, 0, false, false), L"Recording...");
+    EXPECT_EQ(recordingStatus(1, 1, false, false), L"Recording... (1 gap)");
+    EXPECT_EQ(recordingStatus(1, 12, false, false), L"Recording... (12 gaps)");
+    EXPECT_EQ(recordingStatus(1, 0, true, false),
+              L"Recording... (cannot write the file, kept in memory)");
+    EXPECT_EQ(recordingStatus(1, 1, true, false),
               L"Recording... (1 gap, cannot write the file, kept in memory)");
-    EXPECT_EQ(recordingStatus(1, 4, true),
+    EXPECT_EQ(recordingStatus(1, 4, true, false),
               L"Recording... (4 gaps, cannot write the file, kept in memory)");
-    EXPECT_EQ(recordingStatus(2, 0, false), L"Recording... (file 2)");
-    EXPECT_EQ(recordingStatus(3, 2, true),
+    EXPECT_EQ(recordingStatus(2, 0, false, false), L"Recording... (file 2)");
+    EXPECT_EQ(recordingStatus(3, 2, true, false),
               L"Recording... (file 3, 2 gaps, cannot write the file, kept in memory)");
+    EXPECT_EQ(recordingStatus(1, 0, false, true), L"Recording... (waiting for the microphone)");
+    EXPECT_EQ(recordingStatus(2, 1, false, true),
+              L"Recording... (waiting for the microphone, file 2, 1 gap)");
 
     SavedFiles one;
     one.saved = {path, 1, 1};
@@ -255,10 +259,6 @@ TEST(StatusLine, TellsHowARecordingEndedItsGapsAndItsFiles) {
         {CaptureOutcome::saved, CaptureEnd::stopped, 0, one, L"Saved to: " + path},
         {CaptureOutcome::saved, CaptureEnd::stopped, 1, one, L"Saved to: " + path + L" (1 gap)"},
         {CaptureOutcome::saved, CaptureEnd::stopped, 3, one, L"Saved to: " + path + L" (3 gaps)"},
-        {CaptureOutcome::saved, CaptureEnd::microphoneDisconnected, 0, one,
-         L"Recording stopped: microphone disconnected. Saved to: " + path},
-        {CaptureOutcome::saved, CaptureEnd::microphoneError, 0, one,
-         L"Recording stopped: microphone error. Saved to: " + path},
         {CaptureOutcome::saved, CaptureEnd::outOfMemory, 2, one,
          L"Recording stopped: out of memory. Saved to: " + path + L" (2 gaps)"},
         {CaptureOutcome::saved, CaptureEnd::stopped, 1, three,
@@ -273,8 +273,7 @@ TEST(StatusLine, TellsHowARecordingEndedItsGapsAndItsFiles) {
         {CaptureOutcome::fileNotWritten, CaptureEnd::stopped, 0, discarded,
          L"Not saved; the first 1:02:03 are in " + path + L" and 2 more files"},
         // A file that was not written is never reported saved, however the recording ended.
-        {CaptureOutcome::fileNotWritten, CaptureEnd::microphoneDisconnected, 2, one,
-         L"Not saved: " + path},
+        {CaptureOutcome::fileNotWritten, CaptureEnd::outOfMemory, 2, one, L"Not saved: " + path},
         {CaptureOutcome::fileNotCreated, CaptureEnd::stopped, 0, one, L"Not saved: " + path},
         {CaptureOutcome::microphoneUnavailable, CaptureEnd::stopped, 0, one,
          L"Recording failed: microphone not available"},

@@ -155,8 +155,13 @@ class CaptureThread : public ::testing::Test {
         thread_.join();
     }
 
-    // What every run must leave behind, however it ended.
-    void expectCleanEnd(std::vector<std::string> releases) {
+    // What every run must leave behind, however it ended, releasing these interfaces.
+    void expectCleanEnd(const std::vector<std::string>& releases) {
+        EXPECT_EQ(standin::audioRecord().releases, releases);
+        expectEnded();
+    }
+
+    void expectEnded() {
         const standin::AudioRecord record = standin::audioRecord();
         EXPECT_FALSE(g_captureActive);
         EXPECT_FALSE(g_analysisThread.joinable());
@@ -170,7 +175,6 @@ class CaptureThread : public ::testing::Test {
         }
         ASSERT_FALSE(toWindow.empty());
         EXPECT_EQ(toWindow.back().message, WM_CAPTURE_DONE);
-        EXPECT_EQ(record.releases, releases);
         EXPECT_EQ(record.extraReleases, 0);
         EXPECT_EQ(record.liveInterfaces, 0);
         EXPECT_EQ(record.mixFormatsFreed, record.mixFormatsAllocated);
@@ -179,6 +183,12 @@ class CaptureThread : public ::testing::Test {
         EXPECT_TRUE(record.comBalancedOnOneThread);
         EXPECT_FALSE(record.packetHeld);
         EXPECT_EQ(record.releaseBufferErrors, 0);
+        // Kept awake from the stream's start to the thread's end, whichever way it ended.
+        const std::vector<EXECUTION_STATE> awake = {ES_CONTINUOUS | ES_SYSTEM_REQUIRED,
+                                                    ES_CONTINUOUS};
+        EXPECT_EQ(record.executionStates,
+                  record.starts > 0 ? awake : std::vector<EXECUTION_STATE>{});
+        EXPECT_TRUE(record.executionStatesOnOneThread);
     }
 
     std::filesystem::path dir_;
@@ -366,56 +376,6 @@ TEST_F(CaptureThread, StopTakesNoFurtherPacketAndKeepsEveryPacketTaken) {
     expectCleanEnd(kAllReleased);
 }
 
-TEST_F(CaptureThread, FailingPacketSizeAtACycleStartEndsAsDisconnectedWithWhatWasCaptured) {
-    const ScriptedInput input = makeInput(false, 1, 5, 480, 3);
-    standin::setEndpoint(
-        scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 1, 48000, 16), input.packets));
-    // Call 1 starts the first cycle, calls 2-6 follow the five packets, call 7 starts the next.
-    standin::failCall(AudioCall::getNextPacketSize, AUDCLNT_E_DEVICE_INVALIDATED, 7);
-    g_recording = true;
-    captureThreadMain(L"unused", testWindow());
-    EXPECT_TRUE(g_recording) << "the thread ended by itself; the window clears the flag";
-    std::vector<Sample> expected;
-    for (const auto& packet : input.expected) {
-        expected.insert(expected.end(), packet.begin(), packet.end());
-    }
-    EXPECT_EQ(readWav(file_).samples, expected);
-    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
-    EXPECT_EQ(g_captureEnd, CaptureEnd::microphoneDisconnected);
-    EXPECT_EQ(standin::audioRecord().stops, 1);
-    expectCleanEnd(kAllReleased);
-}
-
-// An invalidated device during the packet loop, from GetBuffer or from the packet size asked for
-// after a packet: the recording ends at once with what was taken, as disconnected.
-class DeviceInvalidated : public CaptureThread,
-                          public ::testing::WithParamInterface<std::pair<AudioCall, int>> {};
-
-TEST_P(DeviceInvalidated, EndsTheRecordingAndSavesWhatWasTaken) {
-    const auto [call, nth] = GetParam();
-    const ScriptedInput input = makeInput(false, 2, 6, 480, 4);
-    standin::setEndpoint(
-        scriptOf(standin::mixFormat(WAVE_FORMAT_PCM, 2, 48000, 16), input.packets));
-    standin::failCall(call, AUDCLNT_E_DEVICE_INVALIDATED, nth);
-    g_recording = true;
-    captureThreadMain(L"unused", testWindow());
-    EXPECT_TRUE(g_recording) << "the thread ended by itself";
-    std::vector<Sample> expected;
-    for (std::size_t p = 0; p < 3; ++p) {
-        expected.insert(expected.end(), input.expected[p].begin(), input.expected[p].end());
-    }
-    EXPECT_EQ(readWav(file_).samples, expected);
-    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
-    EXPECT_EQ(g_captureEnd, CaptureEnd::microphoneDisconnected);
-    expectCleanEnd(kAllReleased);
-}
-
-// Three packets are taken: GetBuffer's fourth call fails, or the packet size asked for after the
-// third packet (call 1 starts the first cycle).
-INSTANTIATE_TEST_SUITE_P(EitherCall, DeviceInvalidated,
-                         ::testing::Values(std::pair{AudioCall::getBuffer, 4},
-                                           std::pair{AudioCall::getNextPacketSize, 4}));
-
 TEST_F(CaptureThread, GetBufferFailingBrieflyWaitsAndPollsAgain) {
     const ScriptedInput input = makeInput(true, 1, 3, 480, 5);
     standin::setEndpoint(scriptOf(floatFormat(1), input.packets));
@@ -429,20 +389,136 @@ TEST_F(CaptureThread, GetBufferFailingBrieflyWaitsAndPollsAgain) {
     expectCleanEnd(kAllReleased);
 }
 
-TEST_F(CaptureThread, GetBufferFailingForASecondEndsAsAMicrophoneError) {
-    const ScriptedInput input = makeInput(true, 2, 4, 480, 6);
-    standin::setEndpoint(scriptOf(floatFormat(2), input.packets));
-    standin::failCall(AudioCall::getBuffer, E_FAIL, 3, true);
-    g_recording = true;
-    const auto began = std::chrono::steady_clock::now();
-    captureThreadMain(L"unused", testWindow());
-    EXPECT_GE(std::chrono::steady_clock::now() - began, 1s);
-    EXPECT_TRUE(g_recording) << "the thread ended by itself";
-    std::vector<Sample> expected = input.expected[0];
-    expected.insert(expected.end(), input.expected[1].begin(), input.expected[1].end());
-    EXPECT_EQ(readWav(file_).samples, expected);
+// The samples fed in, packet after packet.
+std::vector<Sample> joined(const ScriptedInput& input) {
+    std::vector<Sample> samples;
+    for (const auto& packet : input.expected) {
+        samples.insert(samples.end(), packet.begin(), packet.end());
+    }
+    return samples;
+}
+
+// The first three packets of a 48 kHz stereo endpoint, then an outage of 1.2 s.
+standin::EndpointScript goesAway(const ScriptedInput& before, const ScriptedInput& after,
+                                 standin::Outage outage) {
+    standin::EndpointScript script = scriptOf(floatFormat(2), {});
+    script.packet = [before, after](std::size_t i) -> std::optional<standin::Packet> {
+        if (i < before.packets.size()) {
+            return before.packets[i];
+        }
+        if (i - before.packets.size() < after.packets.size()) {
+            return after.packets[i - before.packets.size()];
+        }
+        return std::nullopt;
+    };
+    outage.afterPackets = before.packets.size();
+    script.outage = std::move(outage);
+    return script;
+}
+
+struct Comeback {
+    const char* name;
+    HRESULT streamResult;  // from the failing stream; S_OK: it just has nothing
+    AudioCall failingOpen;
+    HRESULT openResult;
+    DWORD returnRate;
+    bool convertsPcm;
+    DWORD flags;        // of the stream that takes over
+    bool keptInMemory;  // the file fails: saved elsewhere after Stop
+};
+
+class MicrophoneComesBack : public CaptureThread, public ::testing::WithParamInterface<Comeback> {};
+
+TEST_P(MicrophoneComesBack, TheRecordingGoesOnAfterOneGap) {
+    const Comeback& c = GetParam();
+    // Where the system converts, the stream delivers 16-bit PCM of the recording's format.
+    const DWORD rate = c.flags != 0 ? 48000 : c.returnRate;
+    const ScriptedInput before = makeInput(true, 2, 3, 480, 41);
+    const ScriptedInput after = makeInput(c.flags == 0, 2, 4, 480, 42);
+    standin::EndpointScript script = goesAway(before, after,
+                                              {.streamResult = c.streamResult,
+                                               .lasts = 1200ms,
+                                               .failingOpen = c.failingOpen,
+                                               .openResult = c.openResult,
+                                               .returnFormat = floatFormat(2, c.returnRate)});
+    script.convertsPcm = c.convertsPcm;
+    if (c.keptInMemory) {
+        useFile("/dev/full");
+    }
+    start(std::move(script));
+    EXPECT_TRUE(waitUntil([] { return g_waitingForMicrophone.load(); }));
+    stopAfter(7);
+    expectEnded();
+    if (c.keptInMemory) {
+        EXPECT_EQ(g_captureOutcome, CaptureOutcome::fileNotWritten);
+        useFile(dir_ / "out.wav");
+        std::thread(saveRecordingThreadMain, testWindow()).join();
+    }
+
+    EXPECT_FALSE(g_waitingForMicrophone);
+    EXPECT_EQ(g_gapCount, 1u);
+    EXPECT_EQ(g_captureEnd, CaptureEnd::stopped);
     EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
-    EXPECT_EQ(g_captureEnd, CaptureEnd::microphoneError);
+    EXPECT_EQ(g_sampleRate, static_cast<std::int32_t>(rate));
+    const standin::AudioRecord record = standin::audioRecord();
+    EXPECT_EQ(record.streamFlags, c.flags);
+    const auto first = readWav(file_);
+    EXPECT_EQ(first.sampleRate, 48000u);
+    std::vector<Sample> expected = joined(before);
+    if (rate == 48000) {
+        const std::vector<Sample> rest = joined(after);
+        expected.insert(expected.end(), rest.begin(), rest.end());
+    } else {
+        const auto second = readWav(dir_ / "out (2).wav");
+        EXPECT_EQ(second.channels, 2);
+        EXPECT_EQ(second.sampleRate, rate);
+        EXPECT_EQ(second.byteRate, rate * 4);
+        EXPECT_EQ(second.samples, joined(after));
+    }
+    EXPECT_EQ(first.samples, expected);
+    EXPECT_EQ(g_fileCount, rate == 48000 ? 1u : 2u);
+    // The failed stream and the one that took over were each released whole.
+    ASSERT_GE(record.releases.size(), 2 * kAllReleased.size());
+    EXPECT_TRUE(std::equal(kAllReleased.begin(), kAllReleased.end(), record.releases.begin()));
+    EXPECT_TRUE(std::equal(kAllReleased.rbegin(), kAllReleased.rend(), record.releases.rbegin()));
+}
+
+constexpr HRESULT kGoneResult = AUDCLNT_E_DEVICE_INVALIDATED;
+constexpr HRESULT kCreateFailed = AUDCLNT_E_ENDPOINT_CREATE_FAILED;
+constexpr DWORD kConversion =
+    AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM | AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY;
+
+INSTANTIATE_TEST_SUITE_P(
+    InvalidatedOrSilent, MicrophoneComesBack,
+    ::testing::Values(Comeback{"Invalidated", kGoneResult, AudioCall::getDefaultAudioEndpoint,
+                               E_NOTFOUND, 48000, true, 0, false},
+                      Comeback{"Silent", S_OK, AudioCall::initialize, kCreateFailed, 48000, true, 0,
+                               false},
+                      Comeback{"AtAnotherRateConverted", kGoneResult, AudioCall::initialize,
+                               kCreateFailed, 44100, true, kConversion, false},
+                      Comeback{"AtAnotherRateInTheNextFile", kGoneResult, AudioCall::initialize,
+                               kCreateFailed, 44100, false, 0, false},
+                      // Saved elsewhere after Stop, what memory kept is split the same way.
+                      Comeback{"AtAnotherRateKeptInMemory", kGoneResult, AudioCall::initialize,
+                               kCreateFailed, 44100, false, 0, true}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(CaptureThread, StopWhileWaitingForTheMicrophoneSavesWhatWasRecordedAtOnce) {
+    const ScriptedInput before = makeInput(true, 2, 3, 480, 43);
+    start(goesAway(before, {},
+                   {.streamResult = AUDCLNT_E_DEVICE_INVALIDATED,
+                    .lasts = 1h,
+                    .failingOpen = AudioCall::coCreateInstance,
+                    .openResult = E_FAIL,
+                    .returnFormat = {}}));
+    ASSERT_TRUE(waitUntil([] { return g_waitingForMicrophone.load(); }));
+    const auto stopped = std::chrono::steady_clock::now();
+    stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, 500ms);
+    EXPECT_EQ(g_captureOutcome, CaptureOutcome::saved);
+    EXPECT_EQ(g_captureEnd, CaptureEnd::stopped);
+    EXPECT_EQ(g_gapCount, 1u);
+    EXPECT_EQ(readWav(file_).samples, joined(before));
     expectCleanEnd(kAllReleased);
 }
 

@@ -8,8 +8,8 @@
 //       There is no capture device: the recording must fail as such without creating PATH.
 //   capture_probe ending PATH SECONDS ENDS MAX_SECONDS
 //       Something happens to the microphone while it records for up to SECONDS: the recording
-//       must end in one of the ways ENDS lists ("stopped|microphoneDisconnected"), save a
-//       readable file and hold at most MAX_SECONDS of audio.
+//       must end in one of the ways ENDS lists ("stopped|outOfMemory"), save a readable file
+//       and hold at most MAX_SECONDS of audio.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>

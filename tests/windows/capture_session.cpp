@@ -135,10 +135,6 @@ const char* endName(CaptureEnd end) {
     switch (end) {
         case CaptureEnd::stopped:
             return "stopped";
-        case CaptureEnd::microphoneDisconnected:
-            return "microphoneDisconnected";
-        case CaptureEnd::microphoneError:
-            return "microphoneError";
         case CaptureEnd::outOfMemory:
             return "outOfMemory";
     }

@@ -14,6 +14,9 @@
 #                                         for every channel or one for each
 #   harness_no_audio                      no audio server: no capture device for what follows
 #   harness_stop_pulse                    end the PulseAudio server (a device that disappears)
+#   harness_remove_microphone             unload the sink whose monitor is the microphone
+#   harness_restore_microphone            load it again as it was, as the default source (2, 4
+#                                         or 6 channels); play a signal into it again
 #   harness_wine EXE [ARG...]             run and wait, bounded by HARNESS_WINE_TIMEOUT (30 s)
 #   harness_wine_background LOG EXE [ARG...]   start without waiting; pid in HARNESS_LAST_PID
 #   harness_check_wine_log LOG            fail on a heap warning or unhandled exception in LOG
@@ -45,7 +48,8 @@ HARNESS_SOURCE=""       # the virtual microphone's source name
 HARNESS_RATE=""         # sample rate of the virtual microphone
 HARNESS_SINK_CHANNELS=2 # channels of the sink whose monitor is the microphone, and their order
 HARNESS_SINK_MAP=front-left,front-right
-HARNESS_SIGNAL_COUNT=0  # numbers the signal files
+HARNESS_SINK_MODULE=()  # the sink's module and arguments, to load it again
+HARNESS_SIGNAL_COUNT=0  # numbers the signal and keeper files
 HARNESS_LAST_PID=""     # the program harness_wine_background started last
 HARNESS_WATCHDOG=""     # ends the processes above if this script is killed outright
 HARNESS_WINE_LOGS=()    # output of background Windows programs, checked at the clean-up
@@ -386,10 +390,11 @@ harness_start_pulse() {
         *) harness_fail "harness_start_pulse: CHANNELS must be 1, 2, 4 or 6, not $channels" ;;
     esac
     local script="$dir/server.pa" log="$dir/pulseaudio.log"
+    HARNESS_SINK_MODULE=(module-null-sink "sink_name=$HARNESS_SINK" "rate=$rate"
+        "channels=$HARNESS_SINK_CHANNELS" "channel_map=$HARNESS_SINK_MAP" format=float32le)
     {
         echo "load-module module-native-protocol-unix socket=$dir/native auth-anonymous=1"
-        echo "load-module module-null-sink sink_name=$HARNESS_SINK rate=$rate" \
-            "channels=$HARNESS_SINK_CHANNELS channel_map=$HARNESS_SINK_MAP format=float32le"
+        echo "load-module ${HARNESS_SINK_MODULE[*]}"
         echo "set-default-sink $HARNESS_SINK"
         if ((channels == 1)); then
             HARNESS_SOURCE=voxwell_mic
@@ -416,16 +421,41 @@ harness_start_pulse() {
     [[ "$sourceFormat" == "float32le ${channels}ch $rate"Hz ]] ||
         harness_fail "source $HARNESS_SOURCE has format '$sourceFormat'" "$log"
 
+    harness_start_keeper
+    harness_log "PulseAudio up: microphone $HARNESS_SOURCE, ${channels} ch, $rate Hz"
+}
+
+# The silent low-latency stream into the sink, until the sink keeps pace with real time.
+harness_start_keeper() {
+    HARNESS_SIGNAL_COUNT=$((HARNESS_SIGNAL_COUNT + 1))
     pacat --playback --device="$HARNESS_SINK" --latency-msec=10 --raw --format=float32le \
-        --rate="$rate" --channels="$HARNESS_SINK_CHANNELS" --channel-map="$HARNESS_SINK_MAP" \
-        --client-name=keeper /dev/zero \
-        </dev/null >"$dir/keeper.log" 2>&1 &
+        --rate="$HARNESS_RATE" --channels="$HARNESS_SINK_CHANNELS" \
+        --channel-map="$HARNESS_SINK_MAP" --client-name=keeper /dev/zero \
+        </dev/null >"$HARNESS_RUN/keeper-$HARNESS_SIGNAL_COUNT.log" 2>&1 &
     harness_track "$!"
     harness_wait_for "keeper stream" 10 harness_pulse_streams_at_least 1
     # Idle at start-up, the sink rendered up to 2 s ahead in one block; until real time catches
     # up, its monitor, the microphone, delivers nothing.
     harness_wait_for "sink catching up with real time" 10 harness_pulse_sink_caught_up
-    harness_log "PulseAudio up: microphone $HARNESS_SOURCE, ${channels} ch, $rate Hz"
+}
+
+# The microphone goes away with its sink; the streams that played into it end.
+harness_remove_microphone() {
+    pactl unload-module module-null-sink || harness_fail "the sink could not be unloaded"
+    harness_log "microphone removed"
+}
+
+# The sink is loaded again with the same name, rate and channels, and its monitor made the
+# default source again, with a new keeper stream.
+harness_restore_microphone() {
+    [[ "$HARNESS_SOURCE" == "$HARNESS_SINK.monitor" ]] ||
+        harness_fail "harness_restore_microphone: only a sink's own monitor is restored"
+    pactl load-module "${HARNESS_SINK_MODULE[@]}" >/dev/null ||
+        harness_fail "the sink could not be loaded again"
+    pactl set-default-sink "$HARNESS_SINK"
+    pactl set-default-source "$HARNESS_SOURCE"
+    harness_start_keeper
+    harness_log "microphone restored"
 }
 
 # Plays a sine of amplitude AMPLITUDE (of full scale) into the sink for SECONDS: one frequency

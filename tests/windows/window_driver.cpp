@@ -26,6 +26,11 @@
 // window_driver kill      VOXWELL WORKDIR PATH SECONDS
 //   Records into PATH for SECONDS, then ends the program from outside with TerminateProcess, as
 //   a crash does; the test then reads what PATH holds.
+// window_driver gap       VOXWELL WORKDIR PATH GONE
+//   Records a 48 kHz stereo microphone carrying 997 Hz on its first channel into PATH; 2 s in,
+//   creates GONE, at which the test removes the microphone and gives it back 3 s later. The
+//   window must say that it waits for the microphone, go on with one gap, and PATH must hold the
+//   sine before the gap and after it.
 // window_driver checkfile PATH SECONDS CHANNELS RATE FREQUENCY
 //   PATH holds at least SECONDS of the sine, complete and continuous.
 //
@@ -477,6 +482,64 @@ int record(const Program& program, const Recording& recording) {
     return conclusive ? 0 : kInconclusive;
 }
 
+// Of the sine in the first channel of a 48 kHz stereo file: at least `before` seconds, whole, up
+// to where it breaks off, and at least `after` seconds, whole, from where it comes back.
+void checkAroundGap(const std::wstring& path, double before, double after) {
+    constexpr std::uint32_t kRate = 48000;
+    constexpr double kFrequency = 997.0;
+    WavFile wav;
+    std::string error;
+    if (!readWavFile(std::filesystem::path(path), wav, error)) {
+        check(false, "the recording can be read: " + error);
+        return;
+    }
+    for (const std::string& problem : wavHeaderProblems(wav, 2, kRate)) {
+        check(false, problem);
+    }
+    const std::vector<double> x = channelOf(wav.samples, 2, 0);
+    const auto soundFrom = [&x](std::size_t at) {
+        while (at < x.size() && std::fabs(x[at]) < 100.0) {
+            ++at;
+        }
+        return static_cast<std::ptrdiff_t>(at);
+    };
+    const std::ptrdiff_t start = soundFrom(0);
+    const std::vector<double> first(x.begin() + start, x.end());
+    const ContinuityResult gap = sineContinuity(first, kFrequency, kRate, 8.0);
+    const double held = static_cast<double>(gap.firstBreak) / kRate;
+    check(gap.breaks > 0 && held >= before, "the sine for " + std::to_string(held) +
+                                                " s, then a break, expected " +
+                                                std::to_string(before) + " s before the gap");
+    const std::vector<double> rest(
+        x.begin() + soundFrom(static_cast<std::size_t>(start) + gap.firstBreak), x.end());
+    const double resumed = static_cast<double>(rest.size()) / kRate;
+    check(resumed >= after, "the sine for " + std::to_string(resumed) + " s after the gap");
+    check(std::fabs(sineFrequency(rest, kRate) - kFrequency) < 1.0,
+          "frequency after the gap " + std::to_string(sineFrequency(rest, kRate)));
+    const ContinuityResult continuity = sineContinuity(rest, kFrequency, kRate, 8.0);
+    check(continuity.breaks == 0, std::to_string(continuity.breaks) +
+                                      " breaks in the sine after the gap, first at " +
+                                      std::to_string(continuity.firstBreak));
+}
+
+int gap(const Program& program, const std::wstring& path, const std::wstring& gone) {
+    if (!startWith(program, &path) || !waitForRecording(program)) {
+        return 1;
+    }
+    std::this_thread::sleep_for(2s);
+    createMarker(gone);
+    program.waitForStatus(L"Recording... (waiting for the microphone, 1 gap)");
+    // The stream may open before the tone plays again.
+    if (program.waitForStatus(L"Recording... (1 gap)", 20s)) {
+        std::this_thread::sleep_for(4s);
+    }
+    program.click(2);
+    program.waitForStatus(L"Saved to: " + path + L" (1 gap)");
+    program.closeAndExpectExit();
+    checkAroundGap(path, 1.5, 1.5);
+    return failures == 0 ? 0 : 1;
+}
+
 // Another copy of the program chooses the file being recorded: it cannot open it for writing,
 // so its recording ends at its start.
 void secondCopyChooses(const std::wstring& exe, const std::wstring& workdir,
@@ -537,6 +600,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (scenario == L"quit" && argc == 9) {
         return record(program, recordingOf(argv, 5, argv[4], Ending::quit));
+    }
+    if (scenario == L"gap" && argc == 6) {
+        return gap(program, argv[4], argv[5]);
     }
     if (scenario == L"begin" && argc == 5) {
         const std::wstring path = argv[4];

@@ -1,5 +1,5 @@
-// The stand-in's <windows.h>: the Win32 types, window, message, GDI and file calls the program
-// makes.
+// The stand-in's <windows.h>: the Win32 types, window, message, GDI, file and power calls the
+// program makes.
 #pragma once
 
 #include "standin/win_types.h"
@@ -7,3 +7,4 @@
 #include "standin/win_gdi.h"
 #include "standin/win_window.h"
 #include "standin/win_file.h"
+#include "standin/win_power.h"

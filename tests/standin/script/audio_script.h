@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "standin/win_com_audio.h"
+#include "standin/win_power.h"
 
 namespace standin {
 
@@ -37,6 +38,19 @@ struct Packet {
     std::optional<UINT32> announcedFrames;
 };
 
+// The endpoint goes away during a recording and comes back.
+struct Outage {
+    std::size_t afterPackets = 0;  // it goes once this many packets have been taken
+    // What the running stream's GetNextPacketSize and GetBuffer return from then on; S_OK: the
+    // stream just has nothing, as Wine's does.
+    HRESULT streamResult = AUDCLNT_E_DEVICE_INVALIDATED;
+    // For this long after it went, opening it fails at this call with this result.
+    std::chrono::milliseconds lasts{0};
+    AudioCall failingOpen = AudioCall::initialize;
+    HRESULT openResult = AUDCLNT_E_ENDPOINT_CREATE_FAILED;
+    std::vector<BYTE> returnFormat;  // its mix format once back; empty: the one it had
+};
+
 struct EndpointScript {
     // The bytes GetMixFormat hands out (a WAVEFORMATEX, or a WAVEFORMATEXTENSIBLE).
     std::vector<BYTE> mixFormat;
@@ -49,6 +63,10 @@ struct EndpointScript {
     std::chrono::microseconds period{0};
     // False: the record keeps no call, packet or frame count, for runs of hours.
     bool keepRecord = true;
+    std::optional<Outage> outage;
+    // Whether Initialize accepts a 16-bit PCM format other than the mix format with
+    // AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM; packets are scripted in the format the stream has.
+    bool convertsPcm = true;
 };
 
 struct AudioRecord {
@@ -61,15 +79,18 @@ struct AudioRecord {
     int comInitialisations = 0;
     int comUninitialisations = 0;
     bool comBalancedOnOneThread = true;  // every uninitialise on the thread that initialised
-    std::optional<std::vector<BYTE>> initializedFormat;  // as Initialize received it
+    std::optional<std::vector<BYTE>> initializedFormat;  // as the last Initialize received it
+    DWORD streamFlags = 0;                               // given to the last Initialize
     REFERENCE_TIME bufferDuration = 0;
     int starts = 0;
     int stops = 0;
-    std::vector<Packet> delivered;       // packets handed out by GetBuffer, in order
-    int lostPackets = 0;                 // overwritten before they were taken
-    std::vector<UINT32> releasedFrames;  // the frame counts given to ReleaseBuffer
-    bool packetHeld = false;             // a packet was obtained and not released
-    int releaseBufferErrors = 0;         // ReleaseBuffer with no packet or a wrong count
+    std::vector<Packet> delivered;                 // packets handed out by GetBuffer, in order
+    int lostPackets = 0;                           // overwritten before they were taken
+    std::vector<UINT32> releasedFrames;            // the frame counts given to ReleaseBuffer
+    bool packetHeld = false;                       // a packet was obtained and not released
+    int releaseBufferErrors = 0;                   // ReleaseBuffer with no packet or a wrong count
+    std::vector<EXECUTION_STATE> executionStates;  // given to SetThreadExecutionState, in order
+    bool executionStatesOnOneThread = true;
 };
 
 // Builds a mix format. subFormat is used (and the extensible form built) when tag is

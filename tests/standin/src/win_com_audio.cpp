@@ -32,9 +32,9 @@ AudioRecord record;
 std::vector<std::unique_ptr<IUnknown, void (*)(IUnknown*)>> objects;
 std::set<void*> mixFormats;
 
-bool initialized = false;
 bool started = false;
 Clock::time_point startTime;
+std::size_t startIndex = 0;  // the first packet of the running stream
 std::size_t packetIndex = 0;
 std::optional<Packet> nextPacket;  // packet number packetIndex, once asked for
 bool exhausted = false;
@@ -42,6 +42,9 @@ bool held = false;
 bool discontinuity = false;  // packets were lost since the last one taken
 std::vector<BYTE> heldData;
 UINT32 heldFrames = 0;
+std::optional<Clock::time_point> goneAt;  // when the scripted outage began
+int goneStream = 0;                       // the Start that began the stream running then
+std::optional<std::thread::id> executionStateThread;
 
 thread_local int comDepth = 0;
 
@@ -56,7 +59,26 @@ HRESULT enter(AudioCall call) {
             return failure.result;
         }
     }
+    if (goneAt && call == script.outage->failingOpen &&
+        Clock::now() < *goneAt + script.outage->lasts) {
+        return script.outage->openResult;
+    }
     return S_OK;
+}
+
+// Whether the running stream was running when the endpoint went away; the outage begins once
+// its packet has been reached.
+bool streamGone() {
+    if (script.outage && !goneAt && packetIndex >= script.outage->afterPackets) {
+        goneAt = Clock::now();
+        goneStream = record.starts;
+    }
+    return goneAt && goneStream == record.starts;
+}
+
+const std::vector<BYTE>& currentMixFormat() {
+    return goneAt && !script.outage->returnFormat.empty() ? script.outage->returnFormat
+                                                          : script.mixFormat;
 }
 
 // Asks the script for packet number packetIndex, once.
@@ -69,7 +91,7 @@ bool havePacket() {
 }
 
 Clock::time_point dueTime(std::size_t index) {
-    return startTime + script.period * static_cast<long>(index + 1);
+    return startTime + script.period * static_cast<long>(index - startIndex + 1);
 }
 
 // A paced endpoint keeps what it captured for the length of its buffer: a packet not taken
@@ -145,13 +167,16 @@ class CaptureClient final : public Counted<IAudioCaptureClient> {
         if (held) {
             return AUDCLNT_E_OUT_OF_ORDER;
         }
+        if (streamGone() && FAILED(script.outage->streamResult)) {
+            return script.outage->streamResult;
+        }
         if (devicePosition != nullptr) {
             *devicePosition = 0;
         }
         if (qpcPosition != nullptr) {
             *qpcPosition = 0;
         }
-        if (!packetReady()) {
+        if (streamGone() || !packetReady()) {
             *data = nullptr;
             *framesToRead = 0;
             *flags = 0;
@@ -205,8 +230,13 @@ class CaptureClient final : public Counted<IAudioCaptureClient> {
         if (framesInNextPacket == nullptr) {
             return E_POINTER;
         }
-        *framesInNextPacket =
-            packetReady() ? nextPacket->announcedFrames.value_or(nextPacket->frames) : 0;
+        *framesInNextPacket = 0;
+        if (streamGone()) {
+            return script.outage->streamResult;
+        }
+        if (packetReady()) {
+            *framesInNextPacket = nextPacket->announcedFrames.value_or(nextPacket->frames);
+        }
         return S_OK;
     }
 };
@@ -215,7 +245,7 @@ class AudioClient final : public Counted<IAudioClient> {
   public:
     AudioClient() : Counted("audioClient") {}
 
-    HRESULT Initialize(AUDCLNT_SHAREMODE shareMode, DWORD, REFERENCE_TIME bufferDuration,
+    HRESULT Initialize(AUDCLNT_SHAREMODE shareMode, DWORD flags, REFERENCE_TIME bufferDuration,
                        REFERENCE_TIME, const WAVEFORMATEX* format, LPCGUID) override {
         std::lock_guard lock(audioMutex);
         if (const HRESULT hr = enter(AudioCall::initialize); FAILED(hr)) {
@@ -224,18 +254,24 @@ class AudioClient final : public Counted<IAudioClient> {
         if (format == nullptr) {
             return E_POINTER;
         }
-        if (initialized) {
+        if (initialized_) {
             return AUDCLNT_E_ALREADY_INITIALIZED;
-        }
-        if (shareMode != AUDCLNT_SHAREMODE_SHARED) {
-            return AUDCLNT_E_UNSUPPORTED_FORMAT;
         }
         const auto* bytes = reinterpret_cast<const BYTE*>(format);
         const std::size_t size =
             sizeof(WAVEFORMATEX) + (format->wFormatTag == WAVE_FORMAT_PCM ? 0 : format->cbSize);
-        record.initializedFormat = std::vector<BYTE>(bytes, bytes + size);
+        const std::vector<BYTE> given(bytes, bytes + size);
+        // A shared stream takes the mix format, or with conversion 16-bit PCM.
+        const bool converted = (flags & AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM) != 0 &&
+                               script.convertsPcm && format->wFormatTag == WAVE_FORMAT_PCM &&
+                               format->wBitsPerSample == 16;
+        if (shareMode != AUDCLNT_SHAREMODE_SHARED || (given != currentMixFormat() && !converted)) {
+            return AUDCLNT_E_UNSUPPORTED_FORMAT;
+        }
+        record.initializedFormat = given;
+        record.streamFlags = flags;
         record.bufferDuration = bufferDuration;
-        initialized = true;
+        initialized_ = true;
         return S_OK;
     }
 
@@ -247,8 +283,9 @@ class AudioClient final : public Counted<IAudioClient> {
         if (deviceFormat == nullptr) {
             return E_POINTER;
         }
-        void* copy = std::malloc(script.mixFormat.size());
-        std::memcpy(copy, script.mixFormat.data(), script.mixFormat.size());
+        const std::vector<BYTE>& mix = currentMixFormat();
+        void* copy = std::malloc(mix.size());
+        std::memcpy(copy, mix.data(), mix.size());
         mixFormats.insert(copy);
         ++record.mixFormatsAllocated;
         *deviceFormat = static_cast<WAVEFORMATEX*>(copy);
@@ -260,11 +297,12 @@ class AudioClient final : public Counted<IAudioClient> {
         if (const HRESULT hr = enter(AudioCall::start); FAILED(hr)) {
             return hr;
         }
-        if (!initialized) {
+        if (!initialized_) {
             return AUDCLNT_E_NOT_INITIALIZED;
         }
         started = true;
         startTime = Clock::now();
+        startIndex = packetIndex;
         ++record.starts;
         return S_OK;
     }
@@ -287,7 +325,7 @@ class AudioClient final : public Counted<IAudioClient> {
         if (service == nullptr) {
             return E_POINTER;
         }
-        if (!initialized) {
+        if (!initialized_) {
             return AUDCLNT_E_NOT_INITIALIZED;
         }
         if (!IsEqualGUID(riid, kIidIAudioCaptureClient)) {
@@ -296,6 +334,9 @@ class AudioClient final : public Counted<IAudioClient> {
         *service = static_cast<IAudioCaptureClient*>(make<CaptureClient>());
         return S_OK;
     }
+
+  private:
+    bool initialized_ = false;
 };
 
 class Device final : public Counted<IMMDevice> {
@@ -389,8 +430,8 @@ void setEndpoint(EndpointScript newScript) {
         std::free(format);
     }
     mixFormats.clear();
-    initialized = false;
     started = false;
+    startIndex = 0;
     packetIndex = 0;
     nextPacket.reset();
     exhausted = false;
@@ -398,6 +439,9 @@ void setEndpoint(EndpointScript newScript) {
     discontinuity = false;
     heldData.clear();
     heldFrames = 0;
+    goneAt.reset();
+    goneStream = 0;
+    executionStateThread.reset();
 }
 
 void failCall(AudioCall call, HRESULT result, int nth, bool sticky) {
@@ -450,6 +494,17 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD, REFIID iid, voi
     }
     *result = static_cast<IMMDeviceEnumerator*>(standin::make<standin::Enumerator>());
     return S_OK;
+}
+
+EXECUTION_STATE SetThreadExecutionState(EXECUTION_STATE flags) {
+    std::lock_guard lock(audioMutex);
+    auto& thread = standin::executionStateThread;
+    standin::record.executionStates.push_back(flags);
+    if (thread && *thread != std::this_thread::get_id()) {
+        standin::record.executionStatesOnOneThread = false;
+    }
+    thread = std::this_thread::get_id();
+    return ES_CONTINUOUS;
 }
 
 void CoTaskMemFree(void* memory) {
