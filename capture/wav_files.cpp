@@ -81,10 +81,12 @@ bool followFormat(WavFiles& files, const std::optional<RecordingFormat>& format)
 }
 
 bool describeWavFiles(WavFiles& files) {
-    if (!writeWavHeader(files.file, inCurrentFile(files), files.channels, files.sampleRate)) {
+    // Whole frames: after a change of format the files' end may lie inside one for a moment.
+    const std::uint64_t whole = inCurrentFile(files) / files.channels * files.channels;
+    if (!writeWavHeader(files.file, whole, files.channels, files.sampleRate)) {
         return false;
     }
-    files.described = files.written;
+    files.described = files.fileStart + whole;
     return true;
 }
 

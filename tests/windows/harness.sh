@@ -134,6 +134,11 @@ harness_cleanup() {
         WINEPREFIX="$HARNESS_PREFIX" wineserver -k >/dev/null 2>&1
     fi
     if [[ -n "$HARNESS_RUN" && -d "$HARNESS_RUN" ]]; then
+        # A small disk a test mounted, also when it failed before unmounting it.
+        local mounted
+        for mounted in $(awk -v run="$HARNESS_RUN/" 'index($2, run) == 1 { print $2 }' /proc/mounts); do
+            umount "$mounted"
+        done
         if [[ "${HARNESS_KEEP:-0}" == 1 ]] || ((status != 0)); then
             harness_log "kept $HARNESS_RUN for inspection"
         else
