@@ -15,16 +15,11 @@ struct WriterRun {
     RecordingBuffer& recording;
     HWND window;
     std::uint64_t flushed = 0;  // samples up to the end of what was last flushed
-    Clock::time_point lastDescribed = Clock::now();
     Clock::time_point lastFlush = Clock::now();
 };
 
 bool describe(WriterRun& run) {
-    if (run.files.written != run.files.described && !describeWavFiles(run.files)) {
-        return false;
-    }
-    run.lastDescribed = Clock::now();
-    return true;
+    return run.files.written == run.files.described || describeWavFiles(run.files);
 }
 
 // What was written, described by its header, goes to the device. Memory then gives back what
@@ -42,9 +37,9 @@ bool flushAndRelease(WriterRun& run) {
 }
 
 // Writes the samples captured up to now behind those already in the files, not those that
-// arrive meanwhile: on storage slower than the audio the batch ends all the same. Between
-// writes the header follows what was written and the file is flushed on time, however long
-// each write takes.
+// arrive meanwhile: on storage slower than the audio the batch ends all the same. After each
+// write the header describes what was written and the file is flushed when it is due, however
+// long each write takes.
 bool writeCaptured(WriterRun& run) {
     std::uint64_t end = 0;
     {
@@ -71,13 +66,12 @@ bool writeCaptured(WriterRun& run) {
             g_fileCount = static_cast<unsigned>(run.files.numbers.size());
             PostMessageW(run.window, WM_SPECTRUM_READY, 0, 0);
         }
-        const auto now = Clock::now();
-        if ((now - run.lastFlush >= kFileFlushInterval ||
-             run.files.written - run.flushed >= kFileFlushSamples) &&
-            !flushAndRelease(run)) {
+        if (!describe(run)) {
             return false;
         }
-        if (now - run.lastDescribed >= kFileWriteInterval && !describe(run)) {
+        if ((Clock::now() - run.lastFlush >= kFileFlushInterval ||
+             run.files.written - run.flushed >= kFileFlushSamples) &&
+            !flushAndRelease(run)) {
             return false;
         }
     }
@@ -99,7 +93,7 @@ bool writeUntilStopped(WriterRun& run) {
             running = g_fileWriterRunning;
         }
         batchStart = Clock::now();
-        if (!writeCaptured(run) || !describe(run)) {
+        if (!writeCaptured(run)) {
             return false;
         }
         if ((!running || Clock::now() - run.lastFlush >= kFileFlushInterval) &&
