@@ -78,24 +78,23 @@ std::wstring filesText(const FileRun& files) {
 
 // "1:02:03", and with tenths "1:02:03.4": hours, minutes and seconds, cut (not rounded) to the
 // unit shown, so that a time given never lies beyond the point it names.
-std::wstring duration(std::uint64_t frames, std::uint32_t sampleRate, bool tenths = false) {
-    const std::uint64_t deciseconds = sampleRate == 0 ? 0 : frames * 10 / sampleRate;
-    const std::uint64_t seconds = deciseconds / 10;
+std::wstring duration(std::uint64_t tenthsOfSeconds, bool tenths = false) {
+    const std::uint64_t seconds = tenthsOfSeconds / 10;
     const auto twoDigits = [](std::uint64_t value) {
         return (value < 10 ? L"0" : L"") + std::to_wstring(value);
     };
     return std::to_wstring(seconds / 3600) + L":" + twoDigits(seconds / 60 % 60) + L":" +
-           twoDigits(seconds % 60) + (tenths ? L"." + std::to_wstring(deciseconds % 10) : L"");
+           twoDigits(seconds % 60) + (tenths ? L"." + std::to_wstring(tenthsOfSeconds % 10) : L"");
 }
 
 // " (the first 1:02:03 are in E:\take.wav)", after the place a recording was saved elsewhere.
 std::wstring beginningText(const SavedFiles& files) {
     if (!files.continues.empty()) {
-        return L" (continues " + files.continues + L" at " +
-               duration(files.framesInto, files.sampleRate, true) + L")";
+        return L" (continues " + files.continues + L" at " + duration(files.tenthsInto, true) +
+               L")";
     }
-    if (files.framesBefore > 0) {
-        return L" (the first " + duration(files.framesBefore, files.sampleRate) + L" are in " +
+    if (files.tenthsBefore > 0) {
+        return L" (the first " + duration(files.tenthsBefore) + L" are in " +
                filesText(files.beginning) + L")";
     }
     return L"";
@@ -134,9 +133,9 @@ std::wstring captureStatus(CaptureOutcome outcome, CaptureEnd end, std::uint32_t
         return failure;
     }
     // Not saved: what the recording's own files still hold of it.
-    if (files.framesBefore > 0) {
-        return L"Not saved; the first " + duration(files.framesBefore, files.sampleRate) +
-               L" are in " + filesText(files.beginning);
+    if (files.tenthsBefore > 0) {
+        return L"Not saved; the first " + duration(files.tenthsBefore) + L" are in " +
+               filesText(files.beginning);
     }
     return L"Not saved: " + files.saved.first;
 }

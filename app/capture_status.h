@@ -17,15 +17,14 @@ struct FileRun {
 struct SavedFiles {
     // Where it was saved; for one not saved, where it was to be.
     FileRun saved;
-    std::uint32_t sampleRate = 0;
     // Saved elsewhere after its file failed, without its beginning; or not saved at all: the
-    // recording's own files that hold the beginning, and how long it is.
+    // recording's own files that hold the beginning, and how long it is in tenths of a second.
     FileRun beginning;
-    std::uint64_t framesBefore = 0;
+    std::uint64_t tenthsBefore = 0;
     // Saved elsewhere where the failed file could not be read back: that file, and how far into
-    // it the file saved elsewhere begins.
+    // it the file saved elsewhere begins, in tenths of a second cut down.
     std::wstring continues;
-    std::uint64_t framesInto = 0;
+    std::uint64_t tenthsInto = 0;
 };
 
 // The status line while recording: whether it waits for a microphone, which file is being

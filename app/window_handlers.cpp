@@ -1,6 +1,5 @@
 #include "app/window_handlers.h"
 
-#include <algorithm>
 #include <new>
 #include <thread>
 
@@ -8,6 +7,7 @@
 #include "app/control_ids.h"
 #include "app/output_dialog.h"
 #include "capture/capture_thread.h"
+#include "capture/recording_buffer.h"
 #include "capture/wav_files.h"
 #include "display/panels.h"
 #include "state/shared_state.h"
@@ -53,22 +53,22 @@ SavedFiles savedFiles(CaptureOutcome outcome) {
         return files;
     }
     const WavFiles& own = recording->files;
-    const unsigned channels = std::max<unsigned>(own.channels, 1);
-    files.sampleRate = own.sampleRate;
     if (outcome != CaptureOutcome::saved) {
         files.beginning = {recording->firstPath, static_cast<unsigned>(own.numbers.size()),
                            own.numbers.back()};
-        files.framesBefore = own.described / channels;
+        files.tenthsBefore = tenthsBefore(recording->samples, own.described);
     } else if (recording->savedInOwnFiles) {
         files.saved.first = recording->firstPath;
     } else if (recording->savedFrom > own.fileStart) {
         files.continues = numberedFileName(recording->firstPath, own.numbers.back());
-        files.framesInto = (recording->savedFrom - own.fileStart) / channels;
+        // The failed file holds one format: the files' current one.
+        files.tenthsInto =
+            (recording->savedFrom - own.fileStart) / own.channels * 10 / own.sampleRate;
     } else if (recording->savedFrom > 0) {
         const std::size_t before = filesBeforeCurrent(own);
         files.beginning = {recording->firstPath, static_cast<unsigned>(before),
                            own.numbers[before - 1]};
-        files.framesBefore = recording->savedFrom / channels;
+        files.tenthsBefore = tenthsBefore(recording->samples, recording->savedFrom);
     }
     return files;
 }

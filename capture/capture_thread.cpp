@@ -216,6 +216,7 @@ std::unique_ptr<Recording> newRecording(std::wstring path) {
         recording->firstPath = std::move(path);
         recording->files.firstPath = g_outputPathUtf8;
         recording->files.numbers.reserve(1);
+        recording->samples.formats.reserve(1);
         return recording;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -235,6 +236,7 @@ CaptureOutcome recordAndWrite(AudioStream& stream, HANDLE file,
     WavFiles& files = recording->files;
     files.channels = static_cast<std::uint16_t>(run.channels);
     files.sampleRate = run.sampleRate;
+    recording->samples.formats.push_back({0, files.channels, files.sampleRate});
     startFileWriter(files, file, recording->samples, window);
     PostMessageW(window, WM_CAPTURE_STARTED, 0, 0);
     std::call_once(g_lastBlockTimeSet, [] { g_lastBlockTime = Clock::now(); });

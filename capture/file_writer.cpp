@@ -143,7 +143,7 @@ void appendCaptured(RecordingBuffer& recording, const Sample* samples, std::size
 void changeCapturedFormat(RecordingBuffer& recording, std::uint16_t channels,
                           std::uint32_t sampleRate) {
     std::lock_guard lock(g_fileMutex);
-    recording.formatChanges.push_back({recordedSampleCount(recording), channels, sampleRate});
+    recording.formats.push_back({recordedSampleCount(recording), channels, sampleRate});
 }
 
 void stopFileWriter() {

@@ -35,9 +35,9 @@ std::span<const Sample> samplesAfter(const RecordingBuffer& recording, std::uint
     std::span<const Sample> samples =
         std::span<const Sample>(recording.chunks[chunk]).subspan(offset);
     const auto next =
-        std::find_if(recording.formatChanges.begin(), recording.formatChanges.end(),
+        std::find_if(recording.formats.begin(), recording.formats.end(),
                      [from](const RecordingFormat& change) { return change.start > from; });
-    if (next != recording.formatChanges.end()) {
+    if (next != recording.formats.end()) {
         samples = samples.first(
             static_cast<std::size_t>(std::min<std::uint64_t>(samples.size(), next->start - from)));
     }
@@ -46,12 +46,23 @@ std::span<const Sample> samplesAfter(const RecordingBuffer& recording, std::uint
 
 std::optional<RecordingFormat> formatAt(const RecordingBuffer& recording, std::uint64_t sample) {
     std::optional<RecordingFormat> format;
-    for (const RecordingFormat& change : recording.formatChanges) {
+    for (const RecordingFormat& change : recording.formats) {
         if (change.start <= sample) {
             format = change;
         }
     }
     return format;
+}
+
+std::uint64_t tenthsBefore(const RecordingBuffer& recording, std::uint64_t sample) {
+    const auto& formats = recording.formats;
+    std::uint64_t tenths = 0;
+    for (std::size_t i = 0; i < formats.size() && formats[i].start < sample; ++i) {
+        const std::uint64_t end =
+            i + 1 < formats.size() ? std::min(formats[i + 1].start, sample) : sample;
+        tenths += (end - formats[i].start) / formats[i].channels * 10 / formats[i].sampleRate;
+    }
+    return tenths;
 }
 
 void releaseRecordingBefore(RecordingBuffer& recording, std::uint64_t end) {

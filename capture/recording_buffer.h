@@ -21,8 +21,9 @@ std::uint64_t recordedSampleCount(const RecordingBuffer& recording);
 // The samples that follow the first `from` of the recording (at least recording.first), up to
 // the end of their chunk or the next change of format; empty at the end.
 std::span<const Sample> samplesAfter(const RecordingBuffer& recording, std::uint64_t from);
-// The last change of format at or before sample number `sample`; none while the recording is in
-// the format it began in.
+// The format of sample number `sample`; none before the recording has one.
 std::optional<RecordingFormat> formatAt(const RecordingBuffer& recording, std::uint64_t sample);
+// How long the recording runs before sample number `sample`, in tenths of a second, cut down.
+std::uint64_t tenthsBefore(const RecordingBuffer& recording, std::uint64_t sample);
 // Gives back the chunks that hold only samples before number `end`.
 void releaseRecordingBefore(RecordingBuffer& recording, std::uint64_t end);

@@ -18,12 +18,13 @@ struct RecordingFormat {
 
 // The part of a recording that memory holds, frames interleaved, in chunks so that it grows
 // without moving: from sample number `first` of the recording on. What its file has durably
-// taken is released from the front, a chunk at a time. The format of a recording changes only
-// when a stream in another format takes over after a failed one; every change is kept, in order.
+// taken is released from the front, a chunk at a time.
 struct RecordingBuffer {
     std::deque<std::vector<Sample>> chunks;
     std::uint64_t first = 0;
-    std::vector<RecordingFormat> formatChanges;
+    // The recording's formats in order, each from its first sample on, the first from the start.
+    // A later one comes only when a stream in another format takes over after a failed one.
+    std::vector<RecordingFormat> formats;
 };
 
 // A sample's value as a fraction of full scale: 2^-15.

@@ -231,23 +231,20 @@ TEST(StatusLine, TellsHowARecordingEndedItsGapsAndItsFiles) {
     // "take (2).wav" was taken: the recording went on in "take (3).wav" and "take (4).wav".
     SavedFiles skipped = three;
     skipped.saved.lastNumber = 4;
-    // Saved elsewhere after the fourth file failed: 1 h 2 min 3.9 s at 48 kHz are in the three
-    // before it.
+    // Saved elsewhere after the fourth file failed: 1 h 2 min 3.9 s are in the three before it.
     SavedFiles elsewhere;
     elsewhere.saved = {L"D:\\again.wav", 1, 1};
-    elsewhere.framesBefore = (3723 * 48000) + 47999;
-    elsewhere.sampleRate = 48000;
+    elsewhere.tenthsBefore = 37239;
     elsewhere.beginning = skipped.saved;
-    // The failed file could not be read back: the new file takes over 5 min 12.39 s into it.
+    // The failed file could not be read back: the new file takes over 5 min 12.3 s into it.
     SavedFiles continuing = elsewhere;
-    continuing.framesBefore = 0;
+    continuing.tenthsBefore = 0;
     continuing.continues = L"C:\\take (5).wav";
-    continuing.framesInto = (312 * 48000) + 18720;
+    continuing.tenthsInto = 3123;
     // Discarded: what the recording's files hold.
     SavedFiles discarded = one;
     discarded.beginning = three.saved;
-    discarded.sampleRate = 48000;
-    discarded.framesBefore = 3723 * 48000;
+    discarded.tenthsBefore = 37230;
     struct Case {
         CaptureOutcome outcome;
         CaptureEnd end;

@@ -142,4 +142,13 @@ TEST(RecordingBuffer, GrowsInChunksWithoutMovingAndReleasesOnlyWholeChunksBefore
     EXPECT_EQ(recording.chunks.size(), 1u);
 }
 
+TEST(RecordingBuffer, TimesEachStretchInItsOwnFormat) {
+    RecordingBuffer recording;
+    // 1 s of 48 kHz stereo, then 44.1 kHz mono.
+    recording.formats = {{0, 2, 48000}, {96000, 1, 44100}};
+    EXPECT_EQ(tenthsBefore(recording, 96000 + 4410 * 25 + 1), 10u + 25u);
+    EXPECT_EQ(formatAt(recording, 95999)->sampleRate, 48000u);
+    EXPECT_EQ(formatAt(recording, 96000)->channels, 1u);
+}
+
 }  // namespace
