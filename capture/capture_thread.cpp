@@ -228,15 +228,14 @@ std::unique_ptr<Recording> newRecording(std::wstring path) {
 // to be saved elsewhere, its failed file still open.
 CaptureOutcome recordAndWrite(AudioStream& stream, HANDLE file,
                               std::unique_ptr<Recording>& recording, HWND window) {
+    // The first stream is taken as any later one: its format is the recording's first, from
+    // sample 0 on (room for it was made with the recording).
     CaptureRun run;
     run.recording = recording.get();
-    run.channels = recordingChannels(stream.format->nChannels);
-    run.sampleRate = stream.format->nSamplesPerSec;
     takeStream(stream, run);
     WavFiles& files = recording->files;
     files.channels = static_cast<std::uint16_t>(run.channels);
     files.sampleRate = run.sampleRate;
-    recording->samples.formats.push_back({0, files.channels, files.sampleRate});
     startFileWriter(files, file, recording->samples, window);
     PostMessageW(window, WM_CAPTURE_STARTED, 0, 0);
     std::call_once(g_lastBlockTimeSet, [] { g_lastBlockTime = Clock::now(); });
@@ -308,8 +307,7 @@ bool saveInPlace(Recording& recording) {
         return false;
     }
     recording.savedInOwnFiles = true;
-    g_fileCount = static_cast<unsigned>(files.numbers.size());
-    g_lastFileNumber = files.numbers.back();
+    publishFiles(files);
     return true;
 }
 
@@ -369,8 +367,7 @@ bool saveElsewhere(Recording& recording, const std::string& path) {
     }
     if (saved) {
         recording.savedFrom = savedFrom;
-        g_fileCount = static_cast<unsigned>(target.numbers.size());
-        g_lastFileNumber = target.numbers.back();
+        publishFiles(target);
     }
     return saved;
 }

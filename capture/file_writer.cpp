@@ -62,8 +62,7 @@ bool writeCaptured(WriterRun& run) {
             return false;
         }
         if (run.files.numbers.size() != filesBefore) {
-            g_lastFileNumber = run.files.numbers.back();
-            g_fileCount = static_cast<unsigned>(run.files.numbers.size());
+            publishFiles(run.files);
             PostMessageW(run.window, WM_SPECTRUM_READY, 0, 0);
         }
         if (!describe(run)) {
@@ -120,10 +119,15 @@ void fileWriterThreadMain(WriterRun run) {
 
 }  // namespace
 
+void publishFiles(const WavFiles& files) {
+    g_fileCount = static_cast<unsigned>(files.numbers.size());
+    g_lastFileNumber = files.numbers.back();
+}
+
 void startFileWriter(WavFiles& files, HANDLE file, RecordingBuffer& recording, HWND window) {
-    g_fileCount = 1;
-    g_lastFileNumber = 1;
-    if (!beginWavFiles(files, file, 0)) {
+    const bool begun = beginWavFiles(files, file, 0);
+    publishFiles(files);
+    if (!begun) {
         g_fileFailed = true;
         return;
     }

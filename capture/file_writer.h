@@ -33,6 +33,8 @@ constexpr std::uint64_t kFileFlushSamples = std::uint64_t{8} << 20;
 // written or the thread cannot be created, the files are given up as failed (g_fileFailed) and
 // the recording goes on in memory. Until stopFileWriter has returned, the writer owns `files`.
 void startFileWriter(WavFiles& files, HANDLE file, RecordingBuffer& recording, HWND window);
+// Tells the window which files the recording is in: g_fileCount and g_lastFileNumber.
+void publishFiles(const WavFiles& files);
 // The capture thread's append of a packet's samples to its recording.
 void appendCaptured(RecordingBuffer& recording, const Sample* samples, std::size_t count);
 // The samples appended from now on have this many channels at this rate. Throws std::bad_alloc
